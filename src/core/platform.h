@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace skerrow {
+
+enum class MessageIcon { Information, Question, Critical };
+enum class MessageButtons { Ok, YesNoCancel };
+
+// Answer codes of a message box, kept at their traditional values.
+inline constexpr int AnswerOk = 1;
+inline constexpr int AnswerCancel = 2;
+inline constexpr int AnswerYes = 6;
+inline constexpr int AnswerNo = 7;
+
+// Standard open-file-name flags, as 32-bit values.
+inline constexpr std::uint32_t OfnOverwritePrompt = 0x2;
+inline constexpr std::uint32_t OfnHideReadOnly = 0x4;
+inline constexpr std::uint32_t OfnExtensionDifferent = 0x400;
+inline constexpr std::uint32_t OfnPathMustExist = 0x800;
+inline constexpr std::uint32_t OfnFileMustExist = 0x1000;
+
+enum class FileDialogKind { Open, Save };
+
+struct FileDialogRequest {
+    FileDialogKind kind = FileDialogKind::Open;
+    bool cancelError = true;
+    std::uint32_t flags = 0;
+    std::string defaultExt;   // without the dot; appended to a name typed without one
+    std::string initialName;
+    std::string filter;       // "display|pattern|display|pattern"
+};
+
+enum class FileDialogOutcome { Chosen, Cancelled, Failed };
+
+struct FileDialogResult {
+    FileDialogOutcome outcome = FileDialogOutcome::Cancelled;
+    std::string path;
+    std::uint32_t flags = 0;  // OfnExtensionDifferent when the typed extension was not the default one
+};
+
+enum class ProgressWindow { Sort, File };
+
+// Everything the logic needs of the desktop, so that it runs the same in a window, on a
+// console and under test. No call reports a failure except FileDialog, whose failures come
+// back as its outcome.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Modal; returns one of the Answer codes.
+    virtual int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                           MessageButtons buttons) = 0;
+    virtual FileDialogResult FileDialog(const FileDialogRequest& request) = 0;
+
+    // Progress windows: shown modeless, driven by value and maximum (and a status line for the
+    // file window), closed and discarded by the operation that showed them.
+    virtual void ProgressShow(ProgressWindow window) = 0;
+    virtual void ProgressSetMaximum(ProgressWindow window, int maximum) = 0;
+    virtual void ProgressSetValue(ProgressWindow window, int value) = 0;
+    virtual void ProgressSetLabel(ProgressWindow window, const std::string& text) = 0;
+    virtual void ProgressClose(ProgressWindow window) = 0;
+
+    // Handles pending events once and returns.
+    virtual void YieldEvents() = 0;
+
+    virtual void ShowHelpContents(const std::string& path) = 0;
+    // The folder the program runs from, without a trailing separator except at the root.
+    virtual std::string ProgramDirectory() = 0;
+};
+
+}  // namespace skerrow

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace skerrow {
+
+enum class HeadStatus {
+    Ok,
+    NotFound,    // cannot be opened, or is not a regular file
+    ReadError,   // the read itself failed
+    Truncated,   // fewer than 3072 bytes
+    BadCount,    // byte 50 is not 1, 16 or 128
+};
+
+struct HeadResult {
+    HeadStatus status = HeadStatus::NotFound;
+    std::string image;  // the 3072-byte head when status is Ok
+    int slotCount = 0;
+};
+
+// Reads and checks the head of the file at path. Reads nothing past the head and keeps no
+// file open.
+HeadResult ReadHead(const std::string& path);
+
+// The message the open command shows for a refused file; empty for HeadStatus::Ok.
+std::string HeadMessage(HeadStatus status, const std::string& path);
+
+}  // namespace skerrow
