@@ -10,4 +10,9 @@ namespace skerrow {
 void MoveSelectedUp(Librarian& lib);
 void MoveSelectedDown(Librarian& lib);
 
+// Exchanges destination items kept and other, texts and whole DestEntry records together. Item
+// kept is read first and written first; the caller sets the two selected flags afterwards.
+// Shared by the moves and the sort.
+void ExchangeDestEntries(Librarian& lib, int kept, int other);
+
 }  // namespace skerrow
