@@ -1,0 +1,578 @@
+#include "voicefile/writer.h"
+
+#include "fs_faults.h"
+#include "scripted_platform.h"
+#include "voice_file_builder.h"
+#include "voicefile/head_reader.h"
+#include "voicefile/layout.h"
+#include "voicefile/open_source.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace skerrow {
+namespace {
+
+namespace fs = std::filesystem;
+using test::BlockFor;
+using test::PreambleFor;
+using test::ReadBytes;
+using test::WriteBytes;
+
+struct Voice {
+    std::string name;
+    std::string block;
+};
+
+// The file the writer must produce, built independently of the writer's own layout code.
+std::string ExpectedFile(const std::string& preamble, int slots, const std::vector<Voice>& voices)
+{
+    std::string bytes = preamble.substr(0, 50);
+    bytes += static_cast<char>(slots);
+    bytes.append(1024 - 51, '\0');
+    for (const Voice& voice : voices) {
+        std::string field = voice.name.substr(0, 10);
+        field.resize(10, ' ');
+        bytes += field;
+        bytes.append(6, '\0');
+    }
+    bytes.append(16 * (128 - voices.size()), '\0');
+    for (const Voice& voice : voices)
+        bytes += voice.block;
+    bytes.append(3072 * (static_cast<std::size_t>(slots) - voices.size()), '\0');
+    return bytes;
+}
+
+// Compares whole files without printing hundreds of kilobytes when they differ.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected)
+{
+    if (actual.size() != expected.size())
+        return ::testing::AssertionFailure() << "size " << actual.size() << ", expected " << expected.size();
+    const auto diff = std::mismatch(actual.begin(), actual.end(), expected.begin());
+    if (diff.first != actual.end())
+        return ::testing::AssertionFailure()
+               << "first difference at offset " << (diff.first - actual.begin());
+    return ::testing::AssertionSuccess();
+}
+
+// Puts a scripted WriterIo in place for one test.
+class ScopedWriterIo {
+public:
+    explicit ScopedWriterIo(detail::WriterIo io) : m_previous(detail::SetWriterIo(std::move(io))) {}
+    ~ScopedWriterIo() { detail::SetWriterIo(std::move(m_previous)); }
+    ScopedWriterIo(const ScopedWriterIo&) = delete;
+    ScopedWriterIo& operator=(const ScopedWriterIo&) = delete;
+
+private:
+    detail::WriterIo m_previous;
+};
+
+// Writes that succeed for budget bytes in all, the last one short, then fail as a full disk does.
+detail::WriterIo DiskFullAfter(std::size_t budget)
+{
+    auto remaining = std::make_shared<std::size_t>(budget);
+    detail::WriterIo io;
+    io.write = [remaining](int fd, const void* data, std::size_t size) -> ssize_t {
+        if (*remaining == 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        const std::size_t n = std::min(size, *remaining);
+        *remaining -= n;
+        return ::write(fd, data, n);
+    };
+    return io;
+}
+
+class WriterTest : public ::testing::Test {
+public:                     // the fault table below arranges its cases through these
+    test::TempDir sources;  // the files voices are copied from
+    test::TempDir out;      // the folder saved into
+    test::TestLibrarian t;
+    std::string target = out.file("bank.1bk");
+
+    std::string MakeSource(const std::string& name, test::VoiceFileSpec spec)
+    {
+        const std::string path = sources.file(name);
+        WriteBytes(path, test::BuildVoiceFile(spec));
+        return path;
+    }
+
+    void Open(const std::string& path) { ASSERT_TRUE(LoadSourceFile(t.lib, path)); }
+
+    void Add(const std::string& name, const std::string& source, int slot)
+    {
+        t.List2.AddItem(name);
+        t.state.DestEntries[static_cast<std::size_t>(t.List2.Count() - 1)] = {
+            source, static_cast<std::int16_t>(slot)};
+    }
+
+    // Save As sets the format from the count before it calls the writer.
+    bool Save(const std::string& path)
+    {
+        t.state.SaveSlots = static_cast<std::int16_t>(layout::SaveSlotsFor(t.List2.Count()));
+        return WriteDestinationFile(t.lib, path);
+    }
+
+    std::vector<std::string> ReadBackNames(const std::string& path)
+    {
+        const HeadResult head = ReadHead(path);
+        EXPECT_EQ(head.status, HeadStatus::Ok);
+        return head.status == HeadStatus::Ok ? layout::ListNames(head.image, head.slotCount)
+                                             : std::vector<std::string>{};
+    }
+};
+
+// ---- Bytes of complete files ----
+
+class WriterSizeTest : public WriterTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(WriterSizeTest, WritesTheExactFileForTheEntryCount)
+{
+    const int count = GetParam();
+    const std::string avc =
+        MakeSource("all.avc", {.slotCount = 128, .names = test::NumberedNames(128, "Patch"), .fileId = 3});
+    Open(avc);
+    std::vector<Voice> voices;
+    for (int i = 0; i < count; ++i) {
+        const int slot = (i * 37) % 128 + 1;  // every slot once, out of order
+        Add(t.List1.Text(slot - 1), avc, slot);
+        voices.push_back({t.List1.Text(slot - 1), BlockFor(3, slot)});
+    }
+
+    ASSERT_TRUE(Save(target));
+
+    const int slots = layout::SaveSlotsFor(count);
+    EXPECT_TRUE(SameBytes(ReadBytes(target), ExpectedFile(PreambleFor(3), slots, voices)));
+    EXPECT_EQ(fs::file_size(target), 3072u * static_cast<unsigned>(slots + 1));
+    EXPECT_EQ(ReadBackNames(target), t.DestNames());
+    EXPECT_EQ(t.state.ListSaved, FlagTrue);
+    EXPECT_TRUE(t.platform.Messages().empty());
+    EXPECT_EQ(out.entries(), std::vector<std::string>{"bank.1bk"});
+    std::vector<int> values;
+    for (const auto& call : t.platform.calls)
+        if (call.kind == test::PlatformCall::Kind::ProgressSetValue)
+            values.push_back(call.value);
+    EXPECT_EQ(values.size(), static_cast<std::size_t>(slots + 1)) << "0, then once per slot";
+    EXPECT_EQ(values.back(), slots);
+    EXPECT_EQ(t.platform.Described().back(), "Close(File)");
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, WriterSizeTest, ::testing::Values(1, 5, 16, 17, 128));
+
+TEST_F(WriterTest, MixesSourcesRepeatsVoicesAndTakesThePreambleFromTheOpenFile)
+{
+    const std::string a =
+        MakeSource("a.1bk", {.slotCount = 16, .names = test::NumberedNames(16, "A"), .fileId = 1});
+    const std::string b = MakeSource("b.1vc", {.slotCount = 1, .names = {"Solo"}, .fileId = 2});
+    const std::string c =
+        MakeSource("c.avc", {.slotCount = 128, .names = test::NumberedNames(128, "C"), .fileId = 3});
+    const std::string open = MakeSource("open.1bk", {.slotCount = 16, .names = {"Unused"}, .fileId = 4});
+    Add("A2", a, 3);
+    Add("C99", c, 100);
+    Add("Solo", b, 1);
+    Add("A2", a, 3);
+    Add("C0", c, 1);
+    Open(open);  // no voice comes from it, yet its preamble heads the file
+
+    ASSERT_TRUE(Save(target));
+
+    const std::vector<Voice> voices{{"A2", BlockFor(1, 3)},
+                                    {"C99", BlockFor(3, 100)},
+                                    {"Solo", BlockFor(2, 1)},
+                                    {"A2", BlockFor(1, 3)},
+                                    {"C0", BlockFor(3, 1)}};
+    EXPECT_TRUE(SameBytes(ReadBytes(target), ExpectedFile(PreambleFor(4), 16, voices)));
+}
+
+TEST_F(WriterTest, NamesArePaddedOrCutOnDiskAndShownWholeInTheLabel)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Open(a);
+    const std::vector<std::string> names{"Pad", "ExactlyTen", "Trail   ", "LongerThanTen",
+                                         "\x80\xFF\xA0\xE9hi"};
+    for (const std::string& name : names)
+        Add(name, a, 1);
+
+    ASSERT_TRUE(Save(target));
+
+    EXPECT_EQ(ReadBackNames(target), (std::vector<std::string>{"Pad       ", "ExactlyTen", "Trail     ",
+                                                               "LongerThan", "\x80\xFF\xA0\xE9hi    "}));
+    std::vector<std::string> labels;
+    for (const auto& call : t.platform.calls)
+        if (call.kind == test::PlatformCall::Kind::ProgressSetLabel)
+            labels.push_back(call.text);
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"Writing patch Pad ...", "Writing patch ExactlyTen ...",
+                                        "Writing patch Trail    ...", "Writing patch LongerThanTen ...",
+                                        "Writing patch \x80\xFF\xA0\xE9hi ..."}));
+}
+
+TEST_F(WriterTest, ReportsProgressPerSlotAndLabelsEachVoiceAfterReadingIt)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Open(a);
+    Add("Alpha", a, 2);
+    Add("Beta ", a, 1);
+
+    ASSERT_TRUE(Save(target));
+
+    std::vector<std::string> expected{"SetValue(File,0)",
+                                      "SetMaximum(File,16)",
+                                      "Show(File)",
+                                      "SetValue(File,1)",
+                                      "Yield",
+                                      "SetLabel(File,Writing patch Alpha ...)",
+                                      "SetValue(File,2)",
+                                      "Yield",
+                                      "SetLabel(File,Writing patch Beta  ...)"};
+    for (int value = 3; value <= 16; ++value) {
+        expected.push_back("SetValue(File," + std::to_string(value) + ")");
+        expected.push_back("Yield");
+    }
+    expected.push_back("Close(File)");
+    EXPECT_EQ(t.platform.Described(), expected);
+}
+
+TEST_F(WriterTest, ShortWritesStillGiveTheWholeFile)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Open(a);
+    Add("One", a, 1);
+    Add("Two", a, 2);
+    detail::WriterIo io;
+    io.write = [](int fd, const void* data, std::size_t size) {
+        return ::write(fd, data, std::min<std::size_t>(size, 1000));
+    };
+    const ScopedWriterIo dribble(io);
+
+    ASSERT_TRUE(Save(target));
+
+    EXPECT_TRUE(
+        SameBytes(ReadBytes(target),
+                  ExpectedFile(PreambleFor(1), 16, {{"One", BlockFor(1, 1)}, {"Two", BlockFor(1, 2)}})));
+}
+
+// ---- Replacing files ----
+
+TEST_F(WriterTest, TheOldFileStaysUntilTheNewOneIsCompleteBesideIt)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Open(a);
+    Add("One", a, 1);
+    Add("Two", a, 2);
+    const std::string old(3072 * 129, '\xAA');  // longer than the new file
+    WriteBytes(target, old);
+    int yields = 0;
+    t.platform.onYield = [&] {
+        ++yields;
+        EXPECT_EQ(ReadBytes(target), old);
+        const auto names = out.entries();
+        ASSERT_EQ(names.size(), 2u);
+        EXPECT_EQ(names[0].rfind(".bank.1bk.skerrow-", 0), 0u) << names[0];
+        EXPECT_EQ(names[0].size(), std::string(".bank.1bk.skerrow-XXXXXX").size());
+        EXPECT_EQ(names[1], "bank.1bk");
+    };
+
+    ASSERT_TRUE(Save(target));
+
+    EXPECT_EQ(yields, 16);
+    EXPECT_TRUE(
+        SameBytes(ReadBytes(target),
+                  ExpectedFile(PreambleFor(1), 16, {{"One", BlockFor(1, 1)}, {"Two", BlockFor(1, 2)}})));
+    EXPECT_EQ(out.entries(), std::vector<std::string>{"bank.1bk"});
+}
+
+TEST_F(WriterTest, SavingOverTheOpenSourceReadsItsOldVoices)
+{
+    const std::string bank =
+        MakeSource("bank.1bk", {.slotCount = 16, .names = test::NumberedNames(16), .fileId = 5});
+    Open(bank);
+    Add("Voice15", bank, 16);
+    Add("Voice0", bank, 1);
+    Add("Voice7", bank, 8);
+
+    ASSERT_TRUE(Save(bank));
+
+    EXPECT_TRUE(SameBytes(ReadBytes(bank), ExpectedFile(PreambleFor(5), 16,
+                                                        {{"Voice15", BlockFor(5, 16)},
+                                                         {"Voice0", BlockFor(5, 1)},
+                                                         {"Voice7", BlockFor(5, 8)}})));
+    EXPECT_EQ(sources.entries(), std::vector<std::string>{"bank.1bk"});
+}
+
+TEST_F(WriterTest, ALinkStaysAndTheFileItLeadsToIsReplaced)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Open(a);
+    Add("One", a, 1);
+    const std::string real = sources.file("real.1bk");
+    WriteBytes(real, "old");
+    ::chmod(real.c_str(), 0640);
+    // link.1bk -> hop.1bk (relative, same folder) -> the real file in another folder
+    fs::create_symlink(real, out.file("hop.1bk"));
+    fs::create_symlink("hop.1bk", out.file("link.1bk"));
+
+    ASSERT_TRUE(Save(out.file("link.1bk")));
+
+    EXPECT_EQ(fs::read_symlink(out.file("link.1bk")), "hop.1bk");
+    EXPECT_EQ(fs::read_symlink(out.file("hop.1bk")), real);
+    EXPECT_TRUE(SameBytes(ReadBytes(real), ExpectedFile(PreambleFor(1), 1, {{"One", BlockFor(1, 1)}})));
+    struct stat info {};
+    ASSERT_EQ(::stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u) << "a replaced file keeps its permission bits";
+    EXPECT_EQ(out.entries(), (std::vector<std::string>{"hop.1bk", "link.1bk"}));
+    EXPECT_EQ(sources.entries(), (std::vector<std::string>{"a.1bk", "real.1bk"}));
+}
+
+TEST_F(WriterTest, ALinkToNoFileYetGetsItsFileCreated)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Add("One", a, 1);
+    fs::create_symlink("new.1bk", out.file("link.1bk"));
+
+    ASSERT_TRUE(Save(out.file("link.1bk")));
+
+    EXPECT_TRUE(fs::is_symlink(out.file("link.1bk")));
+    EXPECT_EQ(fs::file_size(out.file("new.1bk")), 3072u * 2);
+}
+
+TEST_F(WriterTest, ANewFileGetsTheUsualPermissionBits)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Add("One", a, 1);
+    const mode_t previous = ::umask(022);
+    const bool saved = Save(target);
+    ::umask(previous);
+
+    ASSERT_TRUE(saved);
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+}
+
+// ---- Faults: exactly one message, and nothing lost or left behind ----
+
+class WriterFaultTest;
+
+struct Fault {
+    const char* name;
+    bool oldFile;  // whether a file is at the target before the save
+    // Breaks something and returns the one message the save must give.
+    std::function<std::string(WriterFaultTest&)> arrange;
+};
+
+void PrintTo(const Fault& fault, std::ostream* os)
+{
+    *os << fault.name;
+}
+
+class WriterFaultTest : public WriterTest, public ::testing::WithParamInterface<Fault> {
+public:
+    std::string a = MakeSource("a.1bk", {.slotCount = 16, .names = {"A0", "A1", "A2"}, .fileId = 1});
+    std::string b = MakeSource("b.1bk", {.slotCount = 16, .names = {"B0", "B1", "B2"}, .fileId = 2});
+    std::optional<ScopedWriterIo> io;
+    int yields = 0;
+};
+
+const Fault Faults[] = {
+    {"SourceDeletedAfterCopy", true,
+     [](WriterFaultTest& f) {
+         fs::remove(f.b);
+         return f.b + " not found.";
+     }},
+    {"SourceVanishesWhileWriting", false,
+     [](WriterFaultTest& f) {
+         f.t.platform.onYield = [&f] {
+             if (++f.yields == 2)
+                 fs::remove(f.b);
+         };
+         return f.b + " not found.";
+     }},
+    {"SourceIsNowAFolder", true,
+     [](WriterFaultTest& f) {
+         fs::remove(f.b);
+         fs::create_directory(f.b);
+         return f.b + " not found.";
+     }},
+    {"SourceShorterThanItsSlot", true,
+     [](WriterFaultTest& f) {
+         fs::resize_file(f.b, 3072 * 3 - 1);  // slot 2 needs 3072 * 3 bytes
+         return "Read error: " + f.b;
+     }},
+    {"TargetFolderMissing", false,
+     [](WriterFaultTest& f) {
+         f.target = f.out.file("missing/bank.1bk");
+         return "Creation error: " + f.target;
+     }},
+    {"TargetIsAFolder", false,
+     [](WriterFaultTest& f) {
+         fs::create_directory(f.target);
+         return "Creation error: " + f.target;
+     }},
+    {"TargetIsReadOnly", true,
+     [](WriterFaultTest& f) {
+         ::chmod(f.target.c_str(), 0444);
+         return "Creation error: " + f.target;
+     }},
+    {"TargetIsALinkLoop", false,
+     [](WriterFaultTest& f) {
+         fs::create_symlink("bank.1bk", f.target);
+         return "Creation error: " + f.target;
+     }},
+    {"DiskFullInTheHead", true,
+     [](WriterFaultTest& f) {
+         f.io.emplace(DiskFullAfter(1000));
+         return "Write error: " + f.target;
+     }},
+    {"DiskFullInACopiedVoice", true,
+     [](WriterFaultTest& f) {
+         f.io.emplace(DiskFullAfter(3072 * 2 + 500));
+         return "Write error: " + f.target;
+     }},
+    {"DiskFullInTheZeroBlocks", false,
+     [](WriterFaultTest& f) {
+         f.io.emplace(DiskFullAfter(3072 * 5 + 10));
+         return "Write error: " + f.target;
+     }},
+    {"FlushToDiskFails", true,
+     [](WriterFaultTest& f) {
+         detail::WriterIo io;
+         io.fsync = [](int) {
+             errno = EIO;
+             return -1;
+         };
+         f.io.emplace(io);
+         return "Write error: " + f.target;
+     }},
+    {"TargetTakenByAFolderBeforeTheRename", false,
+     [](WriterFaultTest& f) {
+         f.t.platform.onYield = [&f] {
+             if (++f.yields == 16)
+                 fs::create_directory(f.target);
+         };
+         return "Write error: " + f.target;
+     }},
+};
+
+TEST_P(WriterFaultTest, FailsWithOneMessageAndChangesNothing)
+{
+    Open(a);
+    Add("A0", a, 1);
+    Add("B1", b, 2);
+    Add("A2", a, 3);
+    const std::string old = BlockFor(9, 9);
+    if (GetParam().oldFile)
+        WriteBytes(target, old);
+    const std::string message = GetParam().arrange(*this);
+    const auto folderBefore = out.entries();
+    const auto namesBefore = t.DestNames();
+    const auto entriesBefore = t.state.DestEntries;
+    t.state.ListSaved = FlagFalse;
+    t.state.SaveAborted = FlagFalse;
+
+    EXPECT_FALSE(Save(target));
+
+    const auto messages = t.platform.Messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, message);
+    EXPECT_EQ(messages[0].title, "Error");
+    EXPECT_EQ(messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(messages[0].buttons, MessageButtons::Ok);
+
+    // The window, when it was shown, is closed before the message; a creation error shows none.
+    const auto calls = t.platform.Described();
+    const bool creation = message.rfind("Creation error: ", 0) == 0;
+    if (creation) {
+        EXPECT_EQ(calls.size(), 1u);
+    } else {
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(calls[calls.size() - 2], "Close(File)");
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "Show(File)"), 1);
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "Close(File)"), 1);
+    }
+
+    std::error_code ec;
+    if (GetParam().oldFile)
+        EXPECT_EQ(ReadBytes(target), old);
+    else
+        EXPECT_FALSE(fs::is_regular_file(target, ec));
+    // Apart from what the fault itself put at the target, the folder is as it was.
+    auto before = folderBefore;
+    auto after = out.entries();
+    std::erase(before, "bank.1bk");
+    std::erase(after, "bank.1bk");
+    EXPECT_EQ(after, before) << "no temporary file may be left behind";
+    EXPECT_EQ(t.state.ListSaved, FlagFalse);
+    EXPECT_EQ(t.state.SaveAborted, FlagFalse);
+    EXPECT_EQ(t.DestNames(), namesBefore);
+    EXPECT_TRUE(t.state.DestEntries == entriesBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, WriterFaultTest, ::testing::ValuesIn(Faults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(WriterTest, AReadOnlyTargetKeepsItsBitsAfterTheRefusal)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Add("One", a, 1);
+    WriteBytes(target, "old");
+    ::chmod(target.c_str(), 0444);
+
+    EXPECT_FALSE(Save(target));
+
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+}
+
+TEST_F(WriterTest, AFailedReadLabelsNoVoiceForIt)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    const std::string gone = sources.file("gone.1bk");
+    Open(a);
+    Add("Kept", a, 1);
+    Add("Lost", gone, 1);
+
+    EXPECT_FALSE(Save(target));
+
+    EXPECT_EQ(t.platform.DescribedProgress(),
+              (std::vector<std::string>{"SetValue(File,0)", "SetMaximum(File,16)", "Show(File)",
+                                        "SetValue(File,1)", "Yield", "SetLabel(File,Writing patch Kept ...)",
+                                        "SetValue(File,2)", "Yield", "Close(File)"}));
+}
+
+TEST_F(WriterTest, AFileSizeLimitFailsTheSaveAndKeepsTheOldFile)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Open(a);
+    Add("One", a, 1);
+    Add("Two", a, 2);
+    const std::string old(100, 'o');
+    WriteBytes(target, old);
+
+    const std::string report = test::RunWithFileSizeLimit(20000, [&]() -> std::string {
+        if (Save(target))
+            return "the save succeeded past the limit";
+        const auto messages = t.platform.Messages();
+        if (messages.size() != 1 || messages[0].text != "Write error: " + target)
+            return "wrong messages: " + std::to_string(messages.size()) +
+                   (messages.empty() ? std::string() : " " + messages[0].text);
+        if (t.state.ListSaved != FlagFalse)
+            return "ListSaved was set";
+        return "ok";
+    });
+
+    EXPECT_EQ(report, "ok");
+    EXPECT_EQ(ReadBytes(target), old);
+    EXPECT_EQ(out.entries(), std::vector<std::string>{"bank.1bk"});
+}
+
+}  // namespace
+}  // namespace skerrow
