@@ -141,8 +141,9 @@ public:
     bool Create(const Target& target)
     {
         const std::string folder = FolderOf(target.realPath);
-        const std::string stem =
-            "." + NameOf(target.realPath).substr(0, TempStemLimit) + std::string(TempMarker);
+        std::string stem(1, '.');
+        stem += NameOf(target.realPath).substr(0, TempStemLimit);
+        stem += TempMarker;
         for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
             const std::string candidate = JoinPath(folder, stem + RandomSuffix());
             const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
