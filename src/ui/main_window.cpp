@@ -1,0 +1,397 @@
+#include "ui/main_window.h"
+
+#include "editing/copy_voices.h"
+#include "editing/delete_entries.h"
+#include "editing/move_entries.h"
+#include "editing/new_list.h"
+#include "editing/sort_entries.h"
+#include "ui/fonts.h"
+#include "ui/secondary_windows.h"
+#include "voicefile/open_source.h"
+#include "voicefile/save_as.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+
+#if QT_CONFIG(sessionmanager)
+#include <QSessionManager>
+#endif
+
+namespace skerrow {
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+constexpr int ClientWidth = 5415;
+constexpr int ClientHeight = 4815;
+
+QRect Twips(int left, int top, int width, int height)
+{
+    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel};
+}
+
+QFrame* MakePanel(QWidget* parent, const QRect& twips)
+{
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(1);
+    panel->setGeometry(twips);
+    return panel;
+}
+
+void PlaceCountField(QLineEdit* field, QFrame* panel)
+{
+    field->setParent(panel);
+    field->setGeometry(Twips(120, 120, 1935, 285));
+    field->setReadOnly(true);
+    field->setEnabled(false);
+}
+
+void PlaceList(QListWidget* list, QFrame* panel)
+{
+    list->setParent(panel);
+    list->setGeometry(Twips(120, 120, 1935, 2985));
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSortingEnabled(false);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setUniformItemSizes(true);
+}
+
+QPushButton* MakeButton(QFrame* panel, const QRect& twips, const char* picture, const QSize& pictureSize,
+                        const char* toolTip)
+{
+    auto* button = new QPushButton(panel);
+    button->setGeometry(twips);
+    button->setIcon(QIcon(QStringLiteral(":/skerrow/") + QLatin1String(picture)));
+    button->setIconSize(pictureSize);
+    button->setToolTip(QString::fromLatin1(toolTip));
+    button->setAutoDefault(false);
+    return button;
+}
+
+// The mouse-press handlers receive the modifiers as 1 Shift, 2 Ctrl, 4 Alt, summed.
+int ShiftMaskOf(Qt::KeyboardModifiers modifiers)
+{
+    int mask = 0;
+    if (modifiers & Qt::ShiftModifier)
+        mask |= ShiftMask;
+    if (modifiers & Qt::ControlModifier)
+        mask |= CtrlMask;
+    if (modifiers & Qt::AltModifier)
+        mask |= AltMask;
+    return mask;
+}
+
+int ButtonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// Help > Help: the help file lies beside the program.
+void OpenHelpContents(Librarian& lib)
+{
+    std::string folder = lib.platform.ProgramDirectory();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    lib.platform.ShowHelpContents(folder + "Skerrow.hlp");
+}
+
+}  // namespace
+
+MainWindow::MainWindow(LibraryState& state, Platform& platform, QWidget* parent)
+    : QMainWindow(parent),
+      Text1(new QLineEdit),
+      Text2(new QLineEdit),
+      List1(new QListWidget),
+      List2(new QListWidget),
+      m_state(state),
+      m_platform(platform),
+      m_list1View(*List1),
+      m_list2View(*List2),
+      m_text1View(*Text1),
+      m_text2View(*Text2),
+      m_captionView(*this),
+      m_lib{state, m_list1View, m_list2View, m_text1View, m_text2View, m_captionView, platform},
+      m_programEnd([] {
+          // Queued, so that the quit arrives after the window has finished closing.
+          QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                    Qt::QueuedConnection);
+      })
+{
+    setWindowTitle(QStringLiteral("Skerrow (no open file)"));
+    setWindowIcon(QIcon(QStringLiteral(":/skerrow/app_icon.svg")));
+    setFont(SkerrowFont());
+    BuildControls();
+    BuildMenus();
+    Connect();
+    resize(ClientWidth / TwipsPerPixel, menuBar()->sizeHint().height() + ClientHeight / TwipsPerPixel);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildControls()
+{
+    // Fixed positions and no layout: resizing the window moves and stretches nothing.
+    auto* client = new QWidget;
+    setCentralWidget(client);
+
+    Panel3D6 = MakePanel(client, Twips(0, 0, 2295, 615));
+    Panel3D4 = MakePanel(client, Twips(2280, 0, 855, 615));
+    Panel3D8 = MakePanel(client, Twips(3120, 0, 2295, 615));
+    Panel3D1 = MakePanel(client, Twips(0, 600, 2295, 3375));
+    Panel3D2 = MakePanel(client, Twips(2280, 600, 855, 3375));
+    Panel3D3 = MakePanel(client, Twips(3120, 600, 2295, 3375));
+    Panel3D7 = MakePanel(client, Twips(0, 3960, 2295, 855));
+    Panel3D5 = MakePanel(client, Twips(2280, 3960, 855, 855));
+    Panel3D9 = MakePanel(client, Twips(3120, 3960, 2295, 855));
+
+    PlaceCountField(Text1, Panel3D6);
+    PlaceCountField(Text2, Panel3D8);
+    PlaceList(List1, Panel3D1);
+    PlaceList(List2, Panel3D3);
+
+    const QSize icon(32, 32);
+    Command4 = MakeButton(Panel3D2, Twips(150, 120, 495, 495), "move.svg", icon,
+                          "Copy Selected Patches to the Right");
+    Command5 = MakeButton(Panel3D2, Twips(150, 2040, 495, 495), "up.svg", icon, "Move Selected Patches Up");
+    Command6 = MakeButton(Panel3D2, Twips(150, 2640, 495, 495), "down.svg", icon, "Move Selected Patches Down");
+    Command3 = MakeButton(Panel3D7, Twips(120, 120, 1935, 555), "logo_small.svg", QSize(126, 37),
+                          "Show About Screen");
+    Command2 = MakeButton(Panel3D9, Twips(120, 120, 555, 555), "filecard.svg", icon, "Sort Patches");
+    Command1 = MakeButton(Panel3D9, Twips(1560, 120, 555, 555), "trash.svg", icon, "Delete Selected Patches");
+
+    QWidget::setTabOrder(List1, List2);
+    QWidget::setTabOrder(List2, Command1);
+    QWidget::setTabOrder(Command1, Command2);
+    QWidget::setTabOrder(Command2, Command3);
+    QWidget::setTabOrder(Command3, Command4);
+    QWidget::setTabOrder(Command4, Command5);
+    QWidget::setTabOrder(Command5, Command6);
+    List1->setFocus();
+}
+
+void MainWindow::BuildMenus()
+{
+    // The menus keep the desktop's own face, as menus everywhere do.
+    menuBar()->setFont(QApplication::font(menuBar()));
+
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFileNew = mnuFile->addAction(QStringLiteral("&New..."));
+    mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open..."));
+    mnuFileSave = mnuFile->addAction(QStringLiteral("&Save as..."));
+    mnuSep = mnuFile->addSeparator();
+    mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelpHelp = mnuHelp->addAction(QStringLiteral("&Help..."));
+    mnuHelpManual = mnuHelp->addAction(QStringLiteral("&Manual..."));
+    mnuHelpLike = mnuHelp->addAction(QStringLiteral("&If you like this program..."));
+    mnuHelp->addSeparator();
+    mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About..."));
+}
+
+void MainWindow::Connect()
+{
+    connect(List1, &QListWidget::itemDoubleClicked, this, [this] { List1_DblClick(); });
+    connect(List2, &QListWidget::itemDoubleClicked, this, [this] { List2_DblClick(); });
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+    connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+    Command1->installEventFilter(this);
+    Command4->installEventFilter(this);
+
+    connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
+    connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
+    connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
+    connect(mnuFileExit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
+    connect(mnuHelpHelp, &QAction::triggered, this, [this] { mnuHelpHelp_Click(); });
+    connect(mnuHelpManual, &QAction::triggered, this, [this] { mnuHelpManual_Click(); });
+    connect(mnuHelpLike, &QAction::triggered, this, [this] { mnuHelpLike_Click(); });
+    connect(mnuHelpAbout, &QAction::triggered, this, [this] { mnuHelpAbout_Click(); });
+
+    // Command1 is the window's cancel button: Esc clicks it as the mouse would, with the mask of
+    // the last mouse press.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, Command1, &QPushButton::click);
+
+    // A close while the desktop session ends, or while the application is told to quit from
+    // outside, is not the user's: it must not stop on the prompt.
+#if QT_CONFIG(sessionmanager)
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { SessionEnding(); });
+#endif
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void MainWindow::StartUp()
+{
+    Form_Load();
+    CentreOnScreen();
+    show();
+}
+
+void MainWindow::CentreOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = frameGeometry().size();
+    move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+int MainWindow::CloseReason() const
+{
+    if (m_sessionEnding || m_appQuitting)
+        return CloseBySessionEnd;
+    return m_exitRequested ? CloseByProgram : CloseByUser;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_unloaded) {
+        event->accept();
+        return;
+    }
+    // A sort or a write is still running inside its own loop: it must finish first.
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    Flag cancel = FlagFalse;
+    m_busy = true;
+    Form_QueryUnload(cancel, CloseReason());
+    m_busy = false;
+    if (cancel != FlagFalse) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Form_Unload();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
+        // The windows are closed while the quit is being delivered; the flag lasts until then.
+        m_appQuitting = true;
+        QTimer::singleShot(0, this, [this] { m_appQuitting = false; });
+    } else if ((watched == Command1 || watched == Command4) &&
+               (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        const auto* mouse = static_cast<const QMouseEvent*>(event);
+        const QPoint at = mouse->position().toPoint() * TwipsPerPixel;
+        const int button = ButtonCode(mouse->button());
+        const int mask = ShiftMaskOf(mouse->modifiers());
+        if (watched == Command1)
+            Command1_MouseDown(button, mask, at.x(), at.y());
+        else
+            Command4_MouseDown(button, mask, at.x(), at.y());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::StoreShift(int shift)
+{
+    if (!m_busy)
+        m_state.ShiftHeld = static_cast<std::int16_t>(shift);
+}
+
+void MainWindow::Run(const std::function<void()>& command)
+{
+    if (m_busy)
+        return;
+    m_busy = true;
+    command();
+    m_busy = false;
+}
+
+void MainWindow::Run(void (*operation)(Librarian&))
+{
+    Run([this, operation] { operation(m_lib); });
+}
+
+void MainWindow::Run(void (*showWindow)(QWidget*))
+{
+    Run([this, showWindow] { showWindow(this); });
+}
+
+// The event table.
+
+void MainWindow::Form_Load()
+{
+    ShowAboutWindow(this);
+    m_state.ListSaved = FlagFalse;
+}
+
+void MainWindow::Form_QueryUnload(Flag& cancel, int reason)
+{
+    if (QueryUnloadCancels(m_lib, reason))
+        cancel = FlagTrue;
+}
+
+void MainWindow::Form_Unload()
+{
+    // Every other window goes with the main window, without being asked.
+    m_unloaded = true;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this)
+            window->hide();
+    }
+    m_programEnd();
+}
+
+void MainWindow::List1_DblClick() { Run(CopyCurrentVoice); }
+void MainWindow::List2_DblClick() { Run(DeleteCurrentEntry); }
+
+void MainWindow::Command1_MouseDown(int /*button*/, int shift, int /*x*/, int /*y*/) { StoreShift(shift); }
+void MainWindow::Command4_MouseDown(int /*button*/, int shift, int /*x*/, int /*y*/) { StoreShift(shift); }
+
+void MainWindow::Command1_Click() { Run(DeleteSelectedEntries); }
+void MainWindow::Command2_Click() { Run(SortDestination); }
+void MainWindow::Command3_Click() { Run(ShowAboutWindow); }
+void MainWindow::Command4_Click() { Run(CopySelectedVoices); }
+void MainWindow::Command5_Click() { Run(MoveSelectedUp); }
+void MainWindow::Command6_Click() { Run(MoveSelectedDown); }
+
+void MainWindow::mnuFileNew_Click() { Run(NewDestinationList); }
+void MainWindow::mnuFileOpen_Click() { Run(OpenSourceFile); }
+void MainWindow::mnuFileSave_Click() { Run(SaveDestinationAs); }
+
+void MainWindow::mnuFileExit_Click()
+{
+    // The close request itself holds off other commands; it learns here that Exit asked for it.
+    if (m_busy)
+        return;
+    m_exitRequested = true;
+    close();
+    m_exitRequested = false;
+}
+
+void MainWindow::mnuHelpHelp_Click() { Run(OpenHelpContents); }
+void MainWindow::mnuHelpManual_Click() { Run(ShowManualWindow); }
+void MainWindow::mnuHelpLike_Click() { Run(ShowLikeWindow); }
+void MainWindow::mnuHelpAbout_Click() { Run(ShowAboutWindow); }
+
+}  // namespace skerrow

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "core/librarian.h"
+#include "ui/qt_views.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QFrame;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+
+namespace skerrow {
+
+// The program's main window and its event table. Every handler hands over to one operation of
+// the logic; the window itself keeps no library state, only the controls the operations work
+// through.
+//
+// Command1 (delete) is the window's cancel button: Esc clicks it, with the modifier mask of the
+// last mouse press on Command1 or Command4.
+//
+// While one command runs (a sort or a write yields to the event loop in between), every other
+// handler returns at once and the window refuses to close, so no command starts inside another.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(LibraryState& state, Platform& platform, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Form_Load, then the window shown centred on the screen.
+    void StartUp();
+
+    Librarian& librarian() { return m_lib; }
+    bool CommandRunning() const { return m_busy; }
+
+    // What ends the program once the window has unloaded; by default the application's quit.
+    void SetProgramEnd(std::function<void()> end) { m_programEnd = std::move(end); }
+
+    // The desktop session is ending: from now on closing does not ask to save.
+    void SessionEnding() { m_sessionEnding = true; }
+
+    // The event table.
+    void Form_Load();
+    void Form_QueryUnload(Flag& cancel, int reason);
+    void Form_Unload();
+    void List1_DblClick();
+    void List2_DblClick();
+    void Command1_MouseDown(int button, int shift, int x, int y);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_MouseDown(int button, int shift, int x, int y);
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void mnuFileNew_Click();
+    void mnuFileOpen_Click();
+    void mnuFileSave_Click();
+    void mnuFileExit_Click();
+    void mnuHelpHelp_Click();
+    void mnuHelpManual_Click();
+    void mnuHelpLike_Click();
+    void mnuHelpAbout_Click();
+
+    // The controls, by the names the operations know them by.
+    QFrame* Panel3D1;
+    QFrame* Panel3D2;
+    QFrame* Panel3D3;
+    QFrame* Panel3D4;
+    QFrame* Panel3D5;
+    QFrame* Panel3D6;
+    QFrame* Panel3D7;
+    QFrame* Panel3D8;
+    QFrame* Panel3D9;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QListWidget* List1;
+    QListWidget* List2;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    QPushButton* Command5;
+    QPushButton* Command6;
+    QMenu* mnuFile;
+    QAction* mnuFileNew;
+    QAction* mnuFileOpen;
+    QAction* mnuFileSave;
+    QAction* mnuSep;
+    QAction* mnuFileExit;
+    QMenu* mnuHelp;
+    QAction* mnuHelpHelp;
+    QAction* mnuHelpManual;
+    QAction* mnuHelpLike;
+    QAction* mnuHelpAbout;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void Connect();
+    void CentreOnScreen();
+    int CloseReason() const;
+    // The mouse press on the copy or the delete button: the click that follows reads the mask.
+    void StoreShift(int shift);
+
+    // Runs one command unless another is still running.
+    void Run(const std::function<void()>& command);
+    void Run(void (*operation)(Librarian&));
+    void Run(void (*showWindow)(QWidget*));
+
+    LibraryState& m_state;
+    Platform& m_platform;
+    QtListView m_list1View;
+    QtListView m_list2View;
+    QtLineEditView m_text1View;
+    QtLineEditView m_text2View;
+    QtCaptionView m_captionView;
+    Librarian m_lib;
+
+    std::function<void()> m_programEnd;
+    bool m_busy = false;
+    bool m_exitRequested = false;
+    bool m_sessionEnding = false;
+    bool m_appQuitting = false;
+    bool m_unloaded = false;
+};
+
+}  // namespace skerrow

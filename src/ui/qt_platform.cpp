@@ -1,0 +1,244 @@
+#include "ui/qt_platform.h"
+
+#include "ui/help_viewer.h"
+#include "ui/progress_windows.h"
+#include "ui/qt_views.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QRegularExpression>
+
+namespace skerrow {
+
+namespace {
+
+QString FileText(const std::string& bytes)
+{
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+// Qt's own dialog, because it lets us keep the three extension rules and the folder check the
+// callers rely on. It refuses a name whose folder does not exist when asked to, as the open-file
+// flag 0x800 does, and stays open for another try.
+class CheckedFileDialog final : public QFileDialog {
+public:
+    CheckedFileDialog(QWidget* parent, bool pathMustExist)
+        : QFileDialog(parent), m_pathMustExist(pathMustExist)
+    {
+    }
+
+    void accept() override
+    {
+        if (m_pathMustExist) {
+            const QStringList files = selectedFiles();
+            if (!files.isEmpty()) {
+                const QFileInfo info(files.first());
+                if (!info.isDir() && !info.absoluteDir().exists()) {
+                    QMessageBox::warning(this, windowTitle(),
+                                         info.absoluteFilePath() +
+                                             "\nThe folder does not exist. Check the path and try again.");
+                    return;
+                }
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool m_pathMustExist;
+};
+
+QMessageBox::Icon QtIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::Critical:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QStringList NameFiltersFrom(const std::string& filter)
+{
+    const QStringList parts = QString::fromLatin1(filter.data(), static_cast<qsizetype>(filter.size()))
+                                  .split(QLatin1Char('|'));
+    static const QRegularExpression tail(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            pattern = pattern.trimmed();
+            if (pattern == QLatin1String("*.*"))
+                pattern = QStringLiteral("*");
+        }
+        QString text = parts[i];
+        text.remove(tail);
+        filters << text + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return filters;
+}
+
+bool ExtensionDiffers(const QString& path, const std::string& defaultExt)
+{
+    if (defaultExt.empty())
+        return false;
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return false;
+    return name.mid(dot + 1).compare(QString::fromLatin1(defaultExt.c_str()), Qt::CaseInsensitive) != 0;
+}
+
+QtPlatform::QtPlatform(QWidget* window) : m_window(window) {}
+
+QtPlatform::~QtPlatform()
+{
+    delete m_sortProgress;
+    delete m_fileProgress;
+}
+
+int QtPlatform::MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                           MessageButtons buttons)
+{
+    QMessageBox box(m_window);
+    box.setWindowTitle(FileText(title));
+    box.setText(FileText(text));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QtIcon(icon));
+    if (buttons == MessageButtons::YesNoCancel) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    box.exec();
+
+    switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Yes:
+        return AnswerYes;
+    case QMessageBox::No:
+        return AnswerNo;
+    case QMessageBox::Ok:
+        return AnswerOk;
+    default:
+        return buttons == MessageButtons::YesNoCancel ? AnswerCancel : AnswerOk;
+    }
+}
+
+FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
+{
+    const bool save = request.kind == FileDialogKind::Save;
+    CheckedFileDialog dialog(m_window, (request.flags & OfnPathMustExist) != 0);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!save && (request.flags & OfnFileMustExist) != 0 ? QFileDialog::ExistingFile
+                                                                         : QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & OfnOverwritePrompt) == 0);
+    const QStringList filters = NameFiltersFrom(request.filter);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    const QString defaultExt = QString::fromLatin1(request.defaultExt.c_str());
+    dialog.setDefaultSuffix(defaultExt);
+    if (!request.initialName.empty())
+        dialog.selectFile(FileText(request.initialName));
+
+    FileDialogResult result;
+    if (dialog.exec() != QDialog::Accepted) {
+        result.outcome = FileDialogOutcome::Cancelled;
+        return result;
+    }
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty() || files.first().isEmpty()) {
+        result.outcome = FileDialogOutcome::Failed;
+        return result;
+    }
+    QString path = files.first();
+    if (!defaultExt.isEmpty() && !QFileInfo(path).fileName().contains(QLatin1Char('.')))
+        path += QLatin1Char('.') + defaultExt;
+    result.outcome = FileDialogOutcome::Chosen;
+    result.path = QFile::encodeName(path).toStdString();
+    if (ExtensionDiffers(path, request.defaultExt))
+        result.flags |= OfnExtensionDifferent;
+    return result;
+}
+
+QProgressBar* QtPlatform::Bar(ProgressWindow window)
+{
+    if (window == ProgressWindow::Sort) {
+        if (!m_sortProgress)
+            m_sortProgress = new frmSortProgress(m_window);
+        return m_sortProgress->ProgressBar1;
+    }
+    if (!m_fileProgress)
+        m_fileProgress = new frmFileProgress(m_window);
+    return m_fileProgress->ProgressBar1;
+}
+
+QWidget* QtPlatform::ProgressWidget(ProgressWindow window) const
+{
+    if (window == ProgressWindow::Sort)
+        return m_sortProgress;
+    return m_fileProgress;
+}
+
+void QtPlatform::ProgressShow(ProgressWindow window)
+{
+    Bar(window);
+    ProgressWidget(window)->show();
+}
+
+void QtPlatform::ProgressSetMaximum(ProgressWindow window, int maximum)
+{
+    Bar(window)->setMaximum(maximum);
+}
+
+void QtPlatform::ProgressSetValue(ProgressWindow window, int value)
+{
+    QProgressBar* bar = Bar(window);
+    bar->setValue(qBound(bar->minimum(), value, bar->maximum()));
+}
+
+void QtPlatform::ProgressSetLabel(ProgressWindow window, const std::string& text)
+{
+    if (window != ProgressWindow::File)
+        return;
+    Bar(window);
+    // The status line carries a voice name: its bytes are shown as the lists show them.
+    m_fileProgress->Label1->setText(LatinText(text));
+}
+
+void QtPlatform::ProgressClose(ProgressWindow window)
+{
+    delete ProgressWidget(window);
+}
+
+void QtPlatform::YieldEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void QtPlatform::ShowHelpContents(const std::string& path)
+{
+    ShowHelpViewer(FileText(path), m_window);
+}
+
+std::string QtPlatform::ProgramDirectory()
+{
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+}  // namespace skerrow

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "core/platform.h"
+
+#include <QPointer>
+#include <QStringList>
+
+class QProgressBar;
+class QWidget;
+
+namespace skerrow {
+
+class frmFileProgress;
+class frmSortProgress;
+
+// Qt's idea of "Text (patterns)" for one filter pair of "text|pattern|text|pattern". The pattern
+// list replaces a parenthesised tail of the text, with ';' turned into spaces, and "*.*" becomes
+// "*" so that names without a dot are listed too.
+QStringList NameFiltersFrom(const std::string& filter);
+
+// Whether the file name part of path carries an extension other than defaultExt, letter case
+// ignored. A name without a dot has no extension of its own; an empty defaultExt differs from
+// nothing.
+bool ExtensionDiffers(const QString& path, const std::string& defaultExt);
+
+// The platform services on Qt Widgets. Dialogs and progress windows are parented to the window
+// handed in (the main window), so they sit over it and go with it.
+class QtPlatform final : public Platform {
+public:
+    explicit QtPlatform(QWidget* window = nullptr);
+    ~QtPlatform() override;
+    QtPlatform(const QtPlatform&) = delete;
+    QtPlatform& operator=(const QtPlatform&) = delete;
+
+    void SetWindow(QWidget* window) { m_window = window; }
+
+    int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                   MessageButtons buttons) override;
+    FileDialogResult FileDialog(const FileDialogRequest& request) override;
+    void ProgressShow(ProgressWindow window) override;
+    void ProgressSetMaximum(ProgressWindow window, int maximum) override;
+    void ProgressSetValue(ProgressWindow window, int value) override;
+    void ProgressSetLabel(ProgressWindow window, const std::string& text) override;
+    void ProgressClose(ProgressWindow window) override;
+    void YieldEvents() override;
+    void ShowHelpContents(const std::string& path) override;
+    std::string ProgramDirectory() override;
+
+    // The progress window now open, if any; for tests.
+    QWidget* ProgressWidget(ProgressWindow window) const;
+
+private:
+    QProgressBar* Bar(ProgressWindow window);
+
+    QPointer<QWidget> m_window;
+    QPointer<frmSortProgress> m_sortProgress;
+    QPointer<frmFileProgress> m_fileProgress;
+};
+
+}  // namespace skerrow
