@@ -1,0 +1,95 @@
+// build: the window's own open, copy, sort and Save As, driven from the command line.
+#include "cli/commands.h"
+
+#include "cli/selection.h"
+#include "cli/usage.h"
+#include "editing/copy_voices.h"
+#include "editing/sort_entries.h"
+#include "voicefile/open_source.h"
+#include "voicefile/save_as.h"
+
+namespace skerrow {
+
+namespace {
+
+enum class CopyOutcome { Copied, NotListed, Full };
+
+// Appends the voice in slot (1-based) of the open source, as a copy from its list would.
+CopyOutcome CopySlot(Librarian& lib, int slot)
+{
+    if (slot > lib.List1.Count())
+        return CopyOutcome::NotListed;
+    if (lib.List2.Count() >= MaxDestEntries)
+        return CopyOutcome::Full;
+    AppendDestEntry(lib, slot - 1);
+    return CopyOutcome::Copied;
+}
+
+// Opens one SOURCE argument and copies its selection. Returns an exit code when the build has to
+// stop, having told why.
+std::optional<int> AddSource(Librarian& lib, const std::string& argument)
+{
+    const SourceArgument source = SplitSourceArgument(argument);
+    if (!LoadSourceFile(lib, source.path))
+        return ExitFailure;
+
+    const std::vector<SlotRange> selection =
+        source.selection.value_or(std::vector<SlotRange>{{1, lib.List1.Count()}});
+    for (const SlotRange& range : selection) {
+        // A range past the listed voices stops at its first unlisted slot (at most 129), however
+        // far it reaches.
+        for (int slot = range.first; slot <= range.last; ++slot) {
+            switch (CopySlot(lib, slot)) {
+            case CopyOutcome::Copied:
+                break;
+            case CopyOutcome::NotListed:
+                lib.platform.MessageBox("Slot " + std::to_string(slot) + " is not a listed voice of " +
+                                            source.path + ".",
+                                        "Error", MessageIcon::Critical, MessageButtons::Ok);
+                return ExitUsage;
+            case CopyOutcome::Full:
+                lib.platform.MessageBox("Destination list is full", "Info", MessageIcon::Information,
+                                        MessageButtons::Ok);
+                return ExitUsage;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunBuild(const Arguments& args, const Console& console)
+{
+    if (args.operands.size() < 2)
+        return UsageError(console, "build", args.operands.empty() ? "no OUTPUT given" : "no SOURCE given");
+
+    ConsoleLibrarian cli(console);
+    Librarian& lib = cli.lib;
+    for (std::size_t i = 1; i < args.operands.size(); ++i) {
+        if (const auto stop = AddSource(lib, args.operands[i]))
+            return *stop;
+    }
+    RefreshDestCount(lib);
+    if (args.Has("--sort"))
+        SortDestination(lib);
+
+    // Save As itself decides the format, refuses an empty list or a foreign extension, and hands
+    // the name to the writer; the command line answers its dialog.
+    const std::string& output = args.operands[0];
+    cli.state.SaveAborted = FlagFalse;
+    cli.state.ListSaved = FlagFalse;
+    cli.platform.AnswerNextSaveWith(output);
+    SaveDestinationAs(lib);
+    if (cli.List2.Count() == 0 || cli.state.SaveAborted == FlagTrue)
+        return ExitUsage;
+    if (cli.state.ListSaved != FlagTrue)
+        return ExitFailure;
+
+    const int count = cli.List2.Count();
+    Write(console.out, "Wrote " + cli.platform.SavedPath() + ": " + FormatName(cli.state.SaveSlots) + ", " +
+                           std::to_string(count) + (count == 1 ? " voice\n" : " voices\n"));
+    return FinishOutput(console, ExitOk);
+}
+
+}  // namespace skerrow

@@ -1,0 +1,63 @@
+// list and info: one file opened exactly as File > Open opens it.
+#include "cli/commands.h"
+
+#include "cli/selection.h"
+#include "cli/usage.h"
+#include "voicefile/layout.h"
+#include "voicefile/open_source.h"
+
+#include <sys/stat.h>
+
+namespace skerrow {
+
+int RunList(const Arguments& args, const Console& console)
+{
+    if (args.operands.size() != 1)
+        return UsageError(console, "list", "list takes exactly one FILE");
+
+    ConsoleLibrarian cli(console);
+    if (!LoadSourceFile(cli.lib, args.operands[0]))
+        return ExitFailure;
+    for (int i = 0; i < cli.List1.Count(); ++i)
+        Write(console.out, std::to_string(i + 1) + '\t' + cli.List1.Text(i) + '\n');
+    return FinishOutput(console, ExitOk);
+}
+
+int RunInfo(const Arguments& args, const Console& console)
+{
+    if (args.operands.size() != 1)
+        return UsageError(console, "info", "info takes exactly one FILE");
+
+    const std::string& path = args.operands[0];
+    ConsoleLibrarian cli(console);
+    if (!LoadSourceFile(cli.lib, path))
+        return ExitFailure;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        cli.platform.MessageBox(path + " not found.", "Error", MessageIcon::Critical, MessageButtons::Ok);
+        return ExitFailure;
+    }
+
+    const int slots = cli.state.SourceVoiceCount;
+    const int voices = cli.List1.Count();
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    // Blocks lie in slot order, so the missing ones are all the slots from the first missing on.
+    int firstMissing = 1;
+    while (firstMissing <= voices && layout::FileSize(firstMissing) <= size)
+        ++firstMissing;
+
+    std::string text = "Format: " + FormatName(slots) + "\n";
+    text += "Slots: " + std::to_string(slots) + "\n";
+    text += "Voices: " + std::to_string(voices) + "\n";
+    text += "Size: " + std::to_string(size) + " bytes\n";
+    if (firstMissing > voices)
+        text += "Blocks: complete\n";
+    else if (firstMissing == voices)
+        text += "Blocks: missing for slot " + std::to_string(voices) + "\n";
+    else
+        text += "Blocks: missing for slots " + FormatSelection({{firstMissing, voices}}) + "\n";
+    Write(console.out, text);
+    return FinishOutput(console, firstMissing > voices ? ExitOk : ExitIncomplete);
+}
+
+}  // namespace skerrow
