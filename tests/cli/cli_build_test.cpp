@@ -1,0 +1,234 @@
+// build, compared byte for byte with files made from the layout alone.
+#include "run_tool.h"
+#include "voice_file_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace skerrow::test {
+namespace {
+
+struct Voice {
+    std::string name;
+    std::string block;
+};
+
+Voice From(std::uint8_t fileId, int slot, const std::string& name)
+{
+    return {name, BlockFor(fileId, slot)};
+}
+
+// The file the window writes for these voices, assembled from the layout: the preamble of the
+// last opened file, the slot count, blank-padded names, the blocks, zero blocks up to the count.
+std::string ExpectedFile(std::uint8_t lastOpenedId, int slots, const std::vector<Voice>& voices)
+{
+    std::string bytes(3072, '\0');
+    bytes.replace(0, 50, PreambleFor(lastOpenedId));
+    bytes[50] = static_cast<char>(slots);
+    for (std::size_t k = 0; k < voices.size(); ++k) {
+        std::string name = voices[k].name;
+        name.resize(10, ' ');
+        bytes.replace(1024 + 16 * k, 10, name);
+    }
+    for (const Voice& voice : voices)
+        bytes += voice.block;
+    bytes.resize(3072u * static_cast<std::size_t>(slots + 1), '\0');
+    return bytes;
+}
+
+void WriteSource(const TempDir& dir, const std::string& name, int slots, std::vector<std::string> names,
+                 std::uint8_t fileId)
+{
+    VoiceFileSpec spec;
+    spec.slotCount = slots;
+    spec.names = std::move(names);
+    spec.fileId = fileId;
+    WriteBytes(dir.file(name), BuildVoiceFile(spec));
+}
+
+// Every regular file of a folder with its bytes, to show that a failed build touched nothing.
+std::map<std::string, std::string> Snapshot(const TempDir& dir)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path())) {
+        const std::string name = entry.path().lexically_relative(dir.path()).string();
+        files[name] = entry.is_regular_file() ? ReadBytes(entry.path()) : std::string("<folder>");
+    }
+    return files;
+}
+
+class CliBuildTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteSource(dir, "a.1bk", 16, NumberedNames(6, "A"), 1);
+        WriteSource(dir, "b.avc", 128, NumberedNames(20, "B"), 2);
+        WriteSource(dir, "c.1vc", 1, {"Solo"}, 3);
+    }
+
+    ToolRun Build(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> all{"build"};
+        all.insert(all.end(), args.begin(), args.end());
+        return RunTool(all, dir.path().string());
+    }
+
+    std::vector<Voice> BVoices(int first, int last)
+    {
+        std::vector<Voice> voices;
+        for (int slot = first; slot <= last; ++slot)
+            voices.push_back(From(2, slot, "B" + std::to_string(slot - 1)));
+        return voices;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(CliBuildTest, CopiesSelectionsInTheOrderGivenFromSeveralSources)
+{
+    const ToolRun run = Build({"out.avc", "a.1bk:3,1-2", "b.avc", "c.1vc"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Wrote out.avc: all voices (.avc), 24 voices\n");
+    EXPECT_EQ(run.err, "");
+
+    std::vector<Voice> voices{From(1, 3, "A2"), From(1, 1, "A0"), From(1, 2, "A1")};
+    for (const Voice& voice : BVoices(1, 20))
+        voices.push_back(voice);
+    voices.push_back(From(3, 1, "Solo"));
+    EXPECT_EQ(ReadBytes(dir.file("out.avc")), ExpectedFile(3, 128, voices));
+}
+
+TEST_F(CliBuildTest, TheCountChoosesTheFormatAndANameWithoutExtensionGetsIt)
+{
+    struct Case {
+        std::string source;
+        std::string written;
+        int slots;
+        std::string report;
+        std::vector<Voice> voices;
+        std::uint8_t lastOpened;
+    };
+    const std::vector<Case> cases{
+        {"a.1bk:5", "one.1vc", 1, "single voice (.1vc), 1 voice", {From(1, 5, "A4")}, 1},
+        {"b.avc:1-2", "two.1bk", 16, "bank (.1bk), 2 voices", BVoices(1, 2), 2},
+        {"b.avc:1-16", "sixteen.1bk", 16, "bank (.1bk), 16 voices", BVoices(1, 16), 2},
+        {"b.avc:1-17", "seventeen.avc", 128, "all voices (.avc), 17 voices", BVoices(1, 17), 2},
+    };
+    for (const Case& c : cases) {
+        const std::string stem = c.written.substr(0, c.written.find('.'));
+        const ToolRun run = Build({stem, c.source});
+        ASSERT_EQ(run.exitCode, 0) << c.source << ": " << run.err;
+        EXPECT_EQ(run.out, "Wrote " + c.written + ": " + c.report + "\n");
+        EXPECT_EQ(ReadBytes(dir.file(c.written)), ExpectedFile(c.lastOpened, c.slots, c.voices))
+            << c.source;
+        EXPECT_FALSE(std::filesystem::exists(dir.file(stem)));
+    }
+}
+
+TEST_F(CliBuildTest, SortsByNameBytesKeepingEqualNamesInOrder)
+{
+    WriteSource(dir, "s1.1bk", 16, {"beta", "alpha", "Zeta", " sp", "9nine", "Same"}, 4);
+    WriteSource(dir, "s2.1bk", 16, {"Same", "Alpha"}, 5);
+
+    // The option may also follow the operands.
+    const ToolRun run = Build({"sorted.1bk", "s1.1bk", "s2.1bk", "--sort"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<Voice> voices{From(4, 4, " sp"),  From(4, 5, "9nine"), From(5, 2, "Alpha"),
+                                    From(4, 6, "Same"), From(5, 1, "Same"),  From(4, 3, "Zeta"),
+                                    From(4, 2, "alpha"), From(4, 1, "beta")};
+    EXPECT_EQ(ReadBytes(dir.file("sorted.1bk")), ExpectedFile(5, 16, voices));
+
+    ASSERT_EQ(Build({"unsorted.1bk", "s2.1bk", "s1.1bk:1"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir.file("unsorted.1bk")),
+              ExpectedFile(4, 16, {From(5, 1, "Same"), From(5, 2, "Alpha"), From(4, 1, "beta")}));
+}
+
+TEST_F(CliBuildTest, ReplacesAnExistingFileAndMayWriteOverItsOwnSource)
+{
+    WriteBytes(dir.file("old.1bk"), std::string(100000, 'x'));
+    ASSERT_EQ(Build({"old.1bk", "a.1bk:1-2"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir.file("old.1bk")), ExpectedFile(1, 16, {From(1, 1, "A0"), From(1, 2, "A1")}));
+
+    const ToolRun run = Build({"a.1bk", "a.1bk:2,1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("a.1bk")), ExpectedFile(1, 16, {From(1, 2, "A1"), From(1, 1, "A0")}));
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"a.1bk", "b.avc", "c.1vc", "old.1bk"}));
+}
+
+TEST_F(CliBuildTest, ASelectionIsSplitOffOnlyAfterTheLastColon)
+{
+    WriteSource(dir, "take:2", 16, {"T1", "T2", "T3"}, 6);
+    WriteSource(dir, "x:y.1bk", 16, {"X1", "X2"}, 7);
+
+    const ToolRun run = Build({"out.1bk", "take:2:3,1", "x:y.1bk"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(dir.file("out.1bk")),
+              ExpectedFile(7, 16, {From(6, 3, "T3"), From(6, 1, "T1"), From(7, 1, "X1"), From(7, 2, "X2")}));
+}
+
+TEST_F(CliBuildTest, ShowsTheWritingProgressOnlyOnATerminal)
+{
+    const ToolRun terminal = RunTool({"build", "out.1bk", "a.1bk:1-2"}, dir.path().string(), true);
+    EXPECT_EQ(terminal.exitCode, 0);
+    const std::string label = "Writing patch A1" + std::string(8, ' ') + " ...";
+    EXPECT_NE(terminal.err.find(label), std::string::npos) << terminal.err;
+    EXPECT_EQ(terminal.out, "Wrote out.1bk: bank (.1bk), 2 voices\n");
+
+    const ToolRun piped = Build({"out2.1bk", "--sort", "a.1bk:1-2"});
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_EQ(piped.err, "");
+}
+
+struct BuildFailure {
+    const char* what;
+    std::vector<std::string> args;
+    int exitCode;
+    std::string message;
+};
+
+TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
+{
+    WriteSource(dir, "full.avc", 128, NumberedNames(128, "F"), 8);
+    WriteSource(dir, "empty.1bk", 16, {}, 9);
+    VoiceFileSpec headOnly;
+    headOnly.names = {"H1", "H2"};
+    headOnly.blocks = 1;
+    WriteBytes(dir.file("head.1bk"), BuildVoiceFile(headOnly));
+    VoiceFileSpec truncated;
+    truncated.truncateTo = 100;
+    WriteBytes(dir.file("trunc.1bk"), BuildVoiceFile(truncated));
+    for (const char* name : {"out.1bk", "out.avc", "out.1BK", "out.1vc"})
+        WriteBytes(dir.file(name), std::string("the old ") + name);
+    std::filesystem::create_directory(dir.file("folder.1bk"));
+
+    const std::string stop = "It is considered bad form to save a VL file\n"
+                             "with an extension other than the recommended!\n";
+    const std::vector<BuildFailure> failures{
+        {"extension of another format", {"out.avc", "a.1bk:1-5"}, 2, stop},
+        {"extension in another case", {"out.1BK", "a.1bk:1"}, 2, stop},
+        {"foreign extension", {"out.txt", "a.1bk:1-2"}, 2, stop},
+        {"more than 128 voices", {"out.avc", "full.avc", "a.1bk:1"}, 2, "Destination list is full\n"},
+        {"no voice", {"out.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
+        {"slot not listed", {"out.1bk", "a.1bk:2,7"}, 2, "Slot 7 is not a listed voice of a.1bk.\n"},
+        {"range past the list", {"out.1bk", "a.1bk:5-2000000000"}, 2, "Slot 7 is not a listed voice of a.1bk.\n"},
+        {"missing source", {"out.1bk", "a.1bk", "nope.1bk"}, 1, "nope.1bk not found.\n"},
+        {"invalid selection is part of the name", {"out.1bk", "a.1bk:0"}, 1, "a.1bk:0 not found.\n"},
+        {"truncated source", {"out.1bk", "a.1bk:1", "trunc.1bk"}, 1, "Bad or truncated VL file.\n"},
+        {"missing block", {"out.1bk", "a.1bk:1", "head.1bk:1-2"}, 1, "Read error: head.1bk\n"},
+        {"missing folder", {"nodir/out.1bk", "a.1bk:1-2"}, 1, "Creation error: nodir/out.1bk\n"},
+        {"output is a folder", {"folder.1bk", "a.1bk:1-2"}, 1, "Creation error: folder.1bk\n"},
+    };
+    for (const BuildFailure& failure : failures) {
+        SCOPED_TRACE(failure.what);
+        const auto before = Snapshot(dir);
+        const ToolRun run = Build(failure.args);
+        EXPECT_EQ(run.exitCode, failure.exitCode);
+        EXPECT_EQ(run.err, failure.message);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(Snapshot(dir), before);
+    }
+}
+
+}  // namespace
+}  // namespace skerrow::test

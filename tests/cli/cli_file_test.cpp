@@ -1,0 +1,147 @@
+// list and info, run as a script would run them.
+#include "run_tool.h"
+#include "voice_file_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace skerrow::test {
+namespace {
+
+TEST(CliListTest, PrintsSlotAndTheNameBytesAsListed)
+{
+    const TempDir dir;
+    VoiceFileSpec spec;
+    spec.slotCount = 16;
+    // Trailing blanks, bytes above 0x7F, a full ten bytes, and a zero byte inside a name.
+    spec.names = {"Br\xe4ss", "Strings  ", "0123456789", std::string("Pi\0no", 5), "\xff\x80 x"};
+    spec.namePad = ' ';
+    WriteBytes(dir.file("bank.1bk"), BuildVoiceFile(spec));
+
+    const ToolRun list = RunTool({"list", dir.file("bank.1bk")});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.out, "1\tBr\xe4ss     \n"
+                        "2\tStrings   \n"
+                        "3\t0123456789\n"
+                        "4\tPi\n"
+                        "5\t\xff\x80 x      \n");
+    EXPECT_EQ(list.err, "");
+}
+
+TEST(CliListTest, StopsAtTheFirstEmptyEntryAndAtTheSlotCount)
+{
+    const TempDir dir;
+    VoiceFileSpec bank;
+    bank.names = {"One", "", "Three"};
+    bank.namePad = '\0';  // the second entry starts with a zero byte
+    WriteBytes(dir.file("gap.1bk"), BuildVoiceFile(bank));
+    VoiceFileSpec single;
+    single.slotCount = 1;
+    single.names = {"Solo", "Hidden"};
+    WriteBytes(dir.file("single.1vc"), BuildVoiceFile(single));
+
+    EXPECT_EQ(RunTool({"list", dir.file("gap.1bk")}).out, "1\tOne\n");
+    EXPECT_EQ(RunTool({"list", dir.file("single.1vc")}).out, "1\tSolo      \n");
+}
+
+struct RefusedCase {
+    const char* name;
+    std::optional<VoiceFileSpec> spec;  // nothing: no file at all
+    bool folder;
+    const char* message;  // "%" stands for the path as given
+};
+
+std::string WithPath(const std::string& message, const std::string& path)
+{
+    std::string text = message;
+    if (const auto at = text.find('%'); at != std::string::npos)
+        text.replace(at, 1, path);
+    return text;
+}
+
+std::vector<RefusedCase> RefusedCases()
+{
+    VoiceFileSpec truncated;
+    truncated.names = {"A"};
+    truncated.truncateTo = 3071;
+    VoiceFileSpec badCount;
+    badCount.slotCount = 17;
+    badCount.names = {"A"};
+    VoiceFileSpec empty;
+    empty.truncateTo = 0;
+    return {
+        {"missing.1bk", std::nullopt, false, "% not found.\n"},
+        {"folder.1bk", std::nullopt, true, "% not found.\n"},
+        {"truncated.1bk", truncated, false, "Bad or truncated VL file.\n"},
+        {"empty.1vc", empty, false, "Bad or truncated VL file.\n"},
+        {"count17.avc", badCount, false, "Bad record count in VL file.\n"},
+    };
+}
+
+TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageAloneAndFail)
+{
+    for (const RefusedCase& refused : RefusedCases()) {
+        SCOPED_TRACE(refused.name);
+        const TempDir dir;
+        const std::string path = dir.file(refused.name);
+        if (refused.spec)
+            WriteBytes(path, BuildVoiceFile(*refused.spec));
+        if (refused.folder)
+            std::filesystem::create_directory(path);
+        for (const char* command : {"list", "info"}) {
+            const ToolRun run = RunTool({command, path});
+            EXPECT_EQ(run.exitCode, 1) << command;
+            EXPECT_EQ(run.out, "") << command;
+            EXPECT_EQ(run.err, WithPath(refused.message, path)) << command;
+        }
+    }
+}
+
+TEST(CliInfoTest, DescribesACompleteFile)
+{
+    const TempDir dir;
+    VoiceFileSpec spec;
+    spec.slotCount = 128;
+    spec.names = NumberedNames(20);
+    WriteBytes(dir.file("all.avc"), BuildVoiceFile(spec));
+
+    const ToolRun run = RunTool({"info", dir.file("all.avc")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "Format: all voices (.avc)\n"
+                       "Slots: 128\n"
+                       "Voices: 20\n"
+                       "Size: 396288 bytes\n"
+                       "Blocks: complete\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST(CliInfoTest, NamesTheSlotsWhoseBlocksAreMissing)
+{
+    const TempDir dir;
+    VoiceFileSpec headOnly;
+    headOnly.slotCount = 16;
+    headOnly.names = {"A", "B", "C"};
+    headOnly.blocks = 0;
+    WriteBytes(dir.file("head.1bk"), BuildVoiceFile(headOnly));
+    VoiceFileSpec lastCut = headOnly;
+    lastCut.blocks = 3;
+    lastCut.truncateTo = 3072 * 4 - 1;  // one byte short of the third block
+    WriteBytes(dir.file("cut.1bk"), BuildVoiceFile(lastCut));
+    VoiceFileSpec unlistedMissing = headOnly;
+    unlistedMissing.blocks = 3;  // slots 4 to 16 have no block, but list no voice either
+    WriteBytes(dir.file("ok.1bk"), BuildVoiceFile(unlistedMissing));
+
+    const ToolRun head = RunTool({"info", dir.file("head.1bk")});
+    EXPECT_EQ(head.exitCode, 3);
+    EXPECT_EQ(head.out, "Format: bank (.1bk)\nSlots: 16\nVoices: 3\nSize: 3072 bytes\n"
+                        "Blocks: missing for slots 1-3\n");
+    const ToolRun cut = RunTool({"info", dir.file("cut.1bk")});
+    EXPECT_EQ(cut.exitCode, 3);
+    EXPECT_EQ(cut.out, "Format: bank (.1bk)\nSlots: 16\nVoices: 3\nSize: 12287 bytes\n"
+                       "Blocks: missing for slot 3\n");
+    const ToolRun ok = RunTool({"info", dir.file("ok.1bk")});
+    EXPECT_EQ(ok.exitCode, 0);
+    EXPECT_EQ(ok.out, "Format: bank (.1bk)\nSlots: 16\nVoices: 3\nSize: 12288 bytes\nBlocks: complete\n");
+}
+
+}  // namespace
+}  // namespace skerrow::test

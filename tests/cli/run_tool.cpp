@@ -1,0 +1,95 @@
+#include "run_tool.h"
+
+#include "voice_file_builder.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pty.h>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace skerrow::test {
+
+namespace {
+
+std::string ReadAll(int fd)
+{
+    std::string bytes;
+    char buffer[4096];
+    while (true) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return bytes;  // a terminal reports the closed other end as an error
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace
+
+ToolRun RunTool(const std::vector<std::string>& args, const std::string& workDir, bool errTerminal)
+{
+    const TempDir capture;
+    const std::string outPath = capture.file("out");
+    const std::string errPath = capture.file("err");
+    int master = -1;
+    int slave = -1;
+    if (errTerminal && ::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+        throw std::runtime_error("cannot open a terminal for the tool");
+
+    std::vector<std::string> argvText{SKERROW_CLI_PATH};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : argvText)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("cannot start the tool");
+    if (pid == 0) {
+        const int in = ::open("/dev/null", O_RDONLY);
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = errTerminal ? slave : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
+            ::_exit(127);
+        if (master >= 0)
+            ::close(master);
+        if (!workDir.empty() && ::chdir(workDir.c_str()) != 0)
+            ::_exit(127);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+
+    ToolRun run;
+    if (errTerminal) {
+        ::close(slave);
+        run.err = ReadAll(master);
+        ::close(master);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = ReadBytes(outPath);
+    if (!errTerminal)
+        run.err = ReadBytes(errPath);
+    return run;
+}
+
+std::string VoiceFileWithBlocks(int slotCount, const std::vector<std::string>& names,
+                                const std::vector<std::string>& blocks, std::uint8_t fileId)
+{
+    VoiceFileSpec spec;
+    spec.slotCount = slotCount;
+    spec.names = names;
+    spec.fileId = fileId;
+    spec.blocks = 0;
+    std::string bytes = BuildVoiceFile(spec);
+    for (const std::string& block : blocks)
+        bytes += block;
+    return bytes;
+}
+
+}  // namespace skerrow::test
