@@ -1,0 +1,238 @@
+// The main window's layout, texts, menus and focus order, as a user meets them.
+
+#include "ui_test_support.h"
+
+#include <QAction>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace skerrow;
+using namespace skerrow::test;
+
+namespace {
+
+QRect Px(int left, int top, int width, int height)
+{
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+QWidget* Control(MainWindow& w, const QString& name)
+{
+    const std::vector<std::pair<const char*, QWidget*>> controls = {
+        {"Panel3D1", w.Panel3D1}, {"Panel3D2", w.Panel3D2}, {"Panel3D3", w.Panel3D3},
+        {"Panel3D4", w.Panel3D4}, {"Panel3D5", w.Panel3D5}, {"Panel3D6", w.Panel3D6},
+        {"Panel3D7", w.Panel3D7}, {"Panel3D8", w.Panel3D8}, {"Panel3D9", w.Panel3D9},
+        {"Text1", w.Text1},       {"Text2", w.Text2},       {"List1", w.List1},
+        {"List2", w.List2},       {"Command1", w.Command1}, {"Command2", w.Command2},
+        {"Command3", w.Command3}, {"Command4", w.Command4}, {"Command5", w.Command5},
+        {"Command6", w.Command6},
+    };
+    for (const auto& [controlName, widget] : controls)
+        if (name == QLatin1String(controlName))
+            return widget;
+    return nullptr;
+}
+
+}  // namespace
+
+class MainWindowLayoutTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // Without a font every text renders as boxes and nothing else complains.
+        QVERIFY(!QFontDatabase::families().isEmpty());
+    }
+
+    void controlSitsInItsPanelAtItsPlace_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("container");
+        QTest::addColumn<QRect>("place");
+        // Panels, relative to the client area: three columns and three rows overlapping by a pixel.
+        QTest::newRow("Panel3D6") << "Panel3D6" << "" << Px(0, 0, 2295, 615);
+        QTest::newRow("Panel3D4") << "Panel3D4" << "" << Px(2280, 0, 855, 615);
+        QTest::newRow("Panel3D8") << "Panel3D8" << "" << Px(3120, 0, 2295, 615);
+        QTest::newRow("Panel3D1") << "Panel3D1" << "" << Px(0, 600, 2295, 3375);
+        QTest::newRow("Panel3D2") << "Panel3D2" << "" << Px(2280, 600, 855, 3375);
+        QTest::newRow("Panel3D3") << "Panel3D3" << "" << Px(3120, 600, 2295, 3375);
+        QTest::newRow("Panel3D7") << "Panel3D7" << "" << Px(0, 3960, 2295, 855);
+        QTest::newRow("Panel3D5") << "Panel3D5" << "" << Px(2280, 3960, 855, 855);
+        QTest::newRow("Panel3D9") << "Panel3D9" << "" << Px(3120, 3960, 2295, 855);
+        // Controls, relative to their panel.
+        QTest::newRow("Text1") << "Text1" << "Panel3D6" << Px(120, 120, 1935, 285);
+        QTest::newRow("Text2") << "Text2" << "Panel3D8" << Px(120, 120, 1935, 285);
+        QTest::newRow("List1") << "List1" << "Panel3D1" << Px(120, 120, 1935, 2985);
+        QTest::newRow("List2") << "List2" << "Panel3D3" << Px(120, 120, 1935, 2985);
+        QTest::newRow("Command4") << "Command4" << "Panel3D2" << Px(150, 120, 495, 495);
+        QTest::newRow("Command5") << "Command5" << "Panel3D2" << Px(150, 2040, 495, 495);
+        QTest::newRow("Command6") << "Command6" << "Panel3D2" << Px(150, 2640, 495, 495);
+        QTest::newRow("Command3") << "Command3" << "Panel3D7" << Px(120, 120, 1935, 555);
+        QTest::newRow("Command2") << "Command2" << "Panel3D9" << Px(120, 120, 555, 555);
+        QTest::newRow("Command1") << "Command1" << "Panel3D9" << Px(1560, 120, 555, 555);
+    }
+
+    void controlSitsInItsPanelAtItsPlace()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, container);
+        QFETCH(QRect, place);
+        WindowFixture f;
+        f.window.show();
+        QWidget* control = Control(f.window, name);
+        QVERIFY(control);
+        QWidget* expectedParent = container.isEmpty() ? f.window.centralWidget() : Control(f.window, container);
+        QCOMPARE(control->parentWidget(), expectedParent);
+        QCOMPARE(control->geometry(), place);
+        QVERIFY(control->isVisible());
+        if (auto* panel = qobject_cast<QFrame*>(control); panel && container.isEmpty())
+            QVERIFY(panel->frameShape() != QFrame::NoFrame);
+    }
+
+    void clientAreaIsThreeHundredSixtyOneByThreeHundredTwentyOne()
+    {
+        WindowFixture f;
+        f.window.show();
+        QCOMPARE(f.window.centralWidget()->size(), QSize(361, 321));
+        QCOMPARE(f.window.centralWidget()->y(), f.window.menuBar()->height());
+    }
+
+    void resizingMovesAndStretchesNothing()
+    {
+        WindowFixture f;
+        f.window.show();
+        std::vector<QRect> before;
+        const QList<QWidget*> controls = f.window.centralWidget()->findChildren<QWidget*>();
+        for (QWidget* c : controls)
+            before.push_back(c->geometry());
+        for (const QSize size : {QSize(700, 600), QSize(200, 150)}) {
+            f.window.resize(size);
+            QCoreApplication::processEvents();
+            for (qsizetype i = 0; i < controls.size(); ++i)
+                QCOMPARE(controls[i]->geometry(), before[static_cast<std::size_t>(i)]);
+        }
+    }
+
+    void startsWithItsCaptionEmptyListsAndEmptyDisabledCountFields()
+    {
+        WindowFixture f;
+        QCOMPARE(f.window.windowTitle(), QString("Skerrow (no open file)"));
+        QCOMPARE(f.window.librarian().caption.Text(), std::string("Skerrow (no open file)"));
+        for (QLineEdit* field : {f.window.Text1, f.window.Text2}) {
+            QVERIFY(field->text().isEmpty());
+            QVERIFY(!field->isEnabled());
+        }
+        QCOMPARE(f.window.List1->count(), 0);
+        QCOMPARE(f.window.List2->count(), 0);
+        QVERIFY(!f.window.windowIcon().isNull());
+        QVERIFY(!f.window.isVisible());
+    }
+
+    void listsSelectManyKeepTheirOrderAndScrollOnlyUpAndDown()
+    {
+        WindowFixture f;
+        for (QListWidget* list : {f.window.List1, f.window.List2}) {
+            QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+            QVERIFY(!list->isSortingEnabled());
+            QCOMPARE(list->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+            QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        }
+        f.window.librarian().List2.AddItem("Zeta");
+        f.window.librarian().List2.AddItem("Alpha");
+        QCOMPARE(f.window.List2->item(0)->text(), QString("Zeta"));
+    }
+
+    void everyControlShowsTheBoldWindowFont()
+    {
+        WindowFixture f;
+        for (QWidget* w : {static_cast<QWidget*>(f.window.List1), static_cast<QWidget*>(f.window.List2),
+                           static_cast<QWidget*>(f.window.Text1), static_cast<QWidget*>(f.window.Text2)}) {
+            QCOMPARE(w->font().weight(), QFont::Bold);
+            QCOMPARE(w->font().pointSizeF(), 8.25);
+        }
+    }
+
+    void buttonShowsAPictureNoTextAndItsToolTip_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("Command1") << "Command1" << "Delete Selected Patches";
+        QTest::newRow("Command2") << "Command2" << "Sort Patches";
+        QTest::newRow("Command3") << "Command3" << "Show About Screen";
+        QTest::newRow("Command4") << "Command4" << "Copy Selected Patches to the Right";
+        QTest::newRow("Command5") << "Command5" << "Move Selected Patches Up";
+        QTest::newRow("Command6") << "Command6" << "Move Selected Patches Down";
+    }
+
+    void buttonShowsAPictureNoTextAndItsToolTip()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, toolTip);
+        WindowFixture f;
+        auto* button = qobject_cast<QPushButton*>(Control(f.window, name));
+        QVERIFY(button);
+        QVERIFY(button->text().isEmpty());
+        QCOMPARE(button->toolTip(), toolTip);
+        QVERIFY(!button->icon().isNull());
+        QVERIFY(!button->icon().pixmap(button->iconSize()).isNull());
+    }
+
+    void menusCarryTheirCaptionsSeparatorsAndNoShortcuts()
+    {
+        WindowFixture f;
+        const QList<QAction*> bar = f.window.menuBar()->actions();
+        QCOMPARE(bar.size(), 2);
+        QCOMPARE(bar[0]->text(), QString("&File"));
+        QCOMPARE(bar[1]->text(), QString("&Help"));
+
+        auto texts = [](QMenu* menu) {
+            QStringList out;
+            for (QAction* action : menu->actions()) {
+                out << (action->isSeparator() ? QString("-") : action->text());
+                if (!action->shortcut().isEmpty())
+                    out << "shortcut:" + action->shortcut().toString();
+            }
+            return out;
+        };
+        QCOMPARE(texts(f.window.mnuFile), QStringList({"&New...", "&Open...", "&Save as...", "-", "E&xit"}));
+        QCOMPARE(texts(f.window.mnuHelp), QStringList({"&Help...", "&Manual...", "&If you like this program...",
+                                                       "-", "&About..."}));
+        QCOMPARE(f.window.mnuFileNew->text(), QString("&New..."));
+        QVERIFY(f.window.mnuSep->isSeparator());
+    }
+
+    void altFOpensTheFileMenu()
+    {
+        WindowFixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        QTest::keyClick(&f.window, Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(f.window.mnuFile->isVisible());
+        f.window.mnuFile->close();
+    }
+
+    void tabMovesFromTheListsThroughTheButtonsInOrder()
+    {
+        WindowFixture f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.window.List1->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(f.window.List1));
+        const std::vector<QWidget*> expected = {f.window.List2,    f.window.Command1, f.window.Command2,
+                                                f.window.Command3, f.window.Command4, f.window.Command5,
+                                                f.window.Command6, f.window.List1};
+        for (QWidget* next : expected) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowLayoutTest)
+#include "main_window_layout_test.moc"

@@ -1,0 +1,96 @@
+#pragma once
+
+// Helpers shared by the Qt tests of the main window and the platform adapters.
+
+#include "core/library_state.h"
+#include "scripted_platform.h"
+#include "ui/main_window.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace skerrow::test {
+
+// Watches for modal windows (dialogs run by exec()) and hands each new one to act, inside the
+// modal window's own event loop. act returns whether it took the window (and closed it, or will);
+// windows it leaves are offered again. The titles of the windows taken are recorded.
+class ModalHandler {
+public:
+    explicit ModalHandler(std::function<bool(QWidget*)> act) : m_act(std::move(act))
+    {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == m_last)
+                return;
+            if (m_act(modal)) {
+                m_last = modal;
+                titles.push_back(modal->windowTitle());
+            }
+        });
+        m_timer.start();
+    }
+
+    std::vector<QString> titles;
+
+private:
+    std::function<bool(QWidget*)> m_act;
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+};
+
+// Closes every modal window that shows up, recording its title.
+inline std::unique_ptr<ModalHandler> CloseEveryModal()
+{
+    return std::make_unique<ModalHandler>([](QWidget* modal) {
+        modal->close();
+        return true;
+    });
+}
+
+// A main window on the scripted platform, with the program end recorded instead of performed.
+struct WindowFixture {
+    LibraryState state;
+    ScriptedPlatform platform;
+    MainWindow window{state, platform};
+    int programEnds = 0;
+
+    WindowFixture()
+    {
+        window.SetProgramEnd([this] { ++programEnds; });
+    }
+
+    std::vector<std::string> DestNames() const
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < window.List2->count(); ++i)
+            names.push_back(LatinBytes(window.List2->item(i)->text()));
+        return names;
+    }
+
+    // Puts names straight into the destination with entries pointing at path, slots 1..n.
+    void FillDestination(const std::vector<std::string>& names, const std::string& path = "/nowhere/a.1bk")
+    {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            window.librarian().List2.AddItem(names[i]);
+            state.DestEntries[i] = DestEntry{path, static_cast<std::int16_t>(i + 1)};
+        }
+    }
+
+    void SelectSource(const std::vector<int>& rows)
+    {
+        for (int row : rows)
+            window.List1->item(row)->setSelected(true);
+    }
+};
+
+}  // namespace skerrow::test
