@@ -91,25 +91,20 @@ endif()
 if(TARGET skerrow-cli)
     install(TARGETS skerrow-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-    # The man page is the tool's own --help and --version, so the two never disagree.
-    find_program(SKERROW_HELP2MAN help2man)
-    if(SKERROW_HELP2MAN)
-        set(man ${skerrow_packaging_build}/man/skerrow-cli.1)
-        add_custom_command(OUTPUT ${man}.gz
-            COMMAND ${CMAKE_COMMAND} -E make_directory ${skerrow_packaging_build}/man
-            COMMAND ${SKERROW_HELP2MAN} --no-info --section 1
-                    --name "copy, arrange and write VL1 voice files from the command line"
-                    --include ${skerrow_packaging_source}/skerrow-cli.h2m
-                    --output ${man} $<TARGET_FILE:skerrow-cli>
-            COMMAND gzip -9nf ${man}
-            DEPENDS skerrow-cli ${skerrow_packaging_source}/skerrow-cli.h2m
-            COMMENT "Writing the skerrow-cli man page"
-            VERBATIM)
-        add_custom_target(skerrow_cli_man ALL DEPENDS ${man}.gz)
-        install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-    else()
-        message(WARNING "help2man not found: skerrow-cli will be installed without a man page")
-    endif()
+    # The man page is written from the tool's own --help and per-command help, so the two never disagree.
+    set(man ${skerrow_packaging_build}/man/skerrow-cli.1)
+    add_custom_command(OUTPUT ${man}.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${skerrow_packaging_build}/man
+        COMMAND bash ${skerrow_packaging_source}/cli-man-page.sh $<TARGET_FILE:skerrow-cli> ${man}
+                ${skerrow_packaging_source}/skerrow-cli-extra.roff
+                "copy, arrange and write VL1 voice files from the command line"
+        COMMAND gzip -9nf ${man}
+        DEPENDS skerrow-cli ${skerrow_packaging_source}/cli-man-page.sh
+                ${skerrow_packaging_source}/skerrow-cli-extra.roff
+        COMMENT "Writing the skerrow-cli man page"
+        VERBATIM)
+    add_custom_target(skerrow_cli_man ALL DEPENDS ${man}.gz)
+    install(FILES ${man}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 if(skerrow_docs)

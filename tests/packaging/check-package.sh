@@ -123,6 +123,14 @@ if [ "$have_gui" = 1 ]; then
             grep -q '^\.TH' <<<"$(gzip -dc "$man")"
     done
 
+    if [ "$have_cli" = 1 ]; then
+        cli_page=$(gzip -dc "$pkgroot/usr/share/man/man1/skerrow-cli.1.gz")
+        for command in $("$pkgroot/usr/bin/skerrow-cli" --help |
+            awk '/^Commands:$/ { on = 1; next } on && /^$/ { exit } on { print $1 }'); do
+            check "the skerrow-cli man page has a section on '$command'" grep -qx ".SS $command" <<<"$cli_page"
+        done
+    fi
+
     # The file types, as a file manager sees them once the shared-mime-info trigger has run.
     export XDG_DATA_HOME=$scratch/empty-home
     export XDG_DATA_DIRS=$pkgroot/usr/share:/usr/share
