@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
+#include <QSize>
 
 class QLabel;
 class QLineEdit;
@@ -8,33 +10,46 @@ class QPlainTextEdit;
 
 namespace skerrow {
 
-// The About window: logo, title, version and credits; a click on the logo, the text or
-// "Click to continue" closes it.
+// The About window: logo, title, version and credits. A click on the logo, on the text or on
+// "Click to continue" closes it; a click on the bare background does nothing.
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
     explicit frmAbout(QWidget* parent = nullptr);
 
+    // The seven lines of lblAbout, joined by single line feeds.
+    static QString AboutText();
+
     QLabel* Image1;
     QLineEdit* Text1;
     QLabel* lblAbout;
+
+private:
+    void Form_Load();
 };
 
-// The contribution request; a click anywhere in it closes it.
+// The contribution request; a click anywhere in it, text and picture included, closes it.
 class frmLike : public QDialog {
     Q_OBJECT
 public:
     explicit frmLike(QWidget* parent = nullptr);
 
+    // The request as the window holds it: lines ending in carriage return and line feed.
+    static QString RequestText();
+
     QLabel* Picture1;
     QPlainTextEdit* Text1;
 };
 
-// The user manual as read-only text; closes only through its frame.
+// The user manual as read-only text that can be scrolled, selected and copied. It closes only
+// through its frame, and its text field keeps its size when the window is resized.
 class frmManual : public QDialog {
     Q_OBJECT
 public:
     explicit frmManual(QWidget* parent = nullptr);
+
+    // The manual as it is compiled into the program, lines ending in carriage return and line feed.
+    static QString ManualText();
 
     QPlainTextEdit* Text1;
 };
@@ -44,4 +59,38 @@ void ShowAboutWindow(QWidget* parent);
 void ShowLikeWindow(QWidget* parent);
 void ShowManualWindow(QWidget* parent);
 
-}  // namespace skerrow
+namespace detail {
+
+// Window layouts are drawn in twips, 15 to the pixel.
+constexpr int Twips(int twips)
+{
+    return twips / 15;
+}
+constexpr QRect TwipRect(int left, int top, int width, int height)
+{
+    return QRect(Twips(left), Twips(top), Twips(width), Twips(height));
+}
+constexpr QSize TwipSize(int width, int height)
+{
+    return QSize(Twips(width), Twips(height));
+}
+
+// A title bar, a close box when closeBox is set, no minimize or maximize buttons, and a client
+// area of exactly clientSize that the user cannot resize.
+void UseFixedFrame(QDialog& window, QSize clientSize, bool closeBox = true);
+
+enum class Centring { Screen, OverParent };
+
+// Centres the window each time it is shown: on the screen, or over its parent's window (on the
+// screen when it has none or that window is hidden).
+void CentreWhenShown(QWidget& window, Centring where);
+
+// What may not close a window. AgainstEscape: Esc does nothing, so the window closes only the ways
+// its own controls and frame allow. AgainstEscapeAndFrame: neither Esc nor the user's close request
+// through the frame closes it; only the program that opened it does.
+enum class KeepOpen { AgainstEscape, AgainstEscapeAndFrame };
+void KeepOpenFor(QDialog& window, KeepOpen against);
+
+} // namespace detail
+
+} // namespace skerrow
