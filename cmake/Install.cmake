@@ -111,4 +111,29 @@ if(skerrow_docs)
     install(FILES ${skerrow_docs} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/skerrow)
 endif()
 
+# A direct install (from source, say into /usr/local) refreshes the desktop's caches itself, so that
+# voice files are known and offered to Skerrow at once. Packages leave that to their triggers: they
+# and any staged install set DESTDIR, and then the caches are not touched.
+if(TARGET skerrow)
+    install(CODE "set(skerrow_datadir \"${CMAKE_INSTALL_DATADIR}\")")
+    install(CODE [[
+        if("$ENV{DESTDIR}" STREQUAL "")
+            set(data "${CMAKE_INSTALL_PREFIX}/${skerrow_datadir}")
+            find_program(update_mime update-mime-database)
+            find_program(update_desktop update-desktop-database)
+            find_program(update_icons gtk-update-icon-cache)
+            if(update_mime)
+                execute_process(COMMAND ${update_mime} "${data}/mime")
+            endif()
+            if(update_desktop)
+                execute_process(COMMAND ${update_desktop} -q "${data}/applications")
+            endif()
+            # Only a cache that is already there can hide the new icon; without one the theme is read as is.
+            if(update_icons AND EXISTS "${data}/icons/hicolor/icon-theme.cache")
+                execute_process(COMMAND ${update_icons} -q -t -f "${data}/icons/hicolor")
+            endif()
+        endif()
+    ]])
+endif()
+
 include(${CMAKE_CURRENT_LIST_DIR}/Packaging.cmake)

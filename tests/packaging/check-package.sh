@@ -84,6 +84,10 @@ if [ "$have_gui" = 1 ]; then
         test -z "$(grep -E ' \./usr/bin/Skerrow\.hlp$' "$scratch/contents.txt")"
 fi
 
+# Caches belong to the desktop's own packages (their triggers rebuild them); shipping one would clash.
+check "the package holds no desktop caches" \
+    test -z "$(grep -E '/(mime\.cache|mimeinfo\.cache|icon-theme\.cache)$' "$scratch/contents.txt")"
+
 field() { dpkg-deb -f "$deb" "$1"; }
 check "Section is sound" test "$(field Section)" = sound
 check "Maintainer is Skerrow developers" test "$(field Maintainer)" = "Skerrow developers"
@@ -187,6 +191,19 @@ if ! DESTDIR=$root cmake --install "$build" --prefix /usr >"$scratch/install.log
     exit 1
 fi
 pass "installed into a scratch DESTDIR"
+
+if [ "$have_gui" = 1 ]; then
+    # Installed straight into a prefix (no DESTDIR), the install refreshes the caches itself.
+    direct=$scratch/direct
+    if env -u DESTDIR cmake --install "$build" --prefix "$direct" >"$scratch/direct-install.log" 2>&1; then
+        check "a direct install builds the MIME database of its prefix" test -f "$direct/share/mime/mime.cache"
+        check "a direct install offers Skerrow for voice banks" \
+            grep -q "^application/x-skerrow-bank=$app_id.desktop;" "$direct/share/applications/mimeinfo.cache"
+    else
+        cat "$scratch/direct-install.log"
+        fail "cmake --install into a prefix"
+    fi
+fi
 
 if [ "$have_cli" = 1 ]; then
     if out=$("$root/usr/bin/skerrow-cli" --version 2>&1) && grep -qF "$version" <<<"$out"; then
