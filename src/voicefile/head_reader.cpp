@@ -12,13 +12,16 @@ namespace skerrow {
 HeadResult ReadHead(const std::string& path)
 {
     HeadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a
+    // plain file the flag changes nothing.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return result;
 
-    // A folder opens on this platform but is no file the user could have meant.
+    // A folder, a pipe or a device opens on this platform but is no file the user could have
+    // meant, and reading one could wait for ever.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return result;
     }

@@ -228,11 +228,12 @@ enum class BlockRead { Ok, NotFound, ReadError };
 // Reads the voice block of slot from the file at source into block.
 BlockRead ReadVoiceBlock(const std::string& source, int slot, std::string& block)
 {
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a plain file: a source replaced by a named pipe must not hold the save (see ReadHead).
+    const int fd = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return BlockRead::NotFound;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return BlockRead::NotFound;
     }
