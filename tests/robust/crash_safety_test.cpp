@@ -1,0 +1,341 @@
+// A save that is killed, at any moment from the first byte to the rename, must leave at the
+// target either the complete old file or the complete new one, and at most a temporary file with
+// the writer's recognisable name beside it. The saves run in forked children that die by SIGKILL,
+// either from inside the writer's I/O at a chosen byte or from the parent at a random moment.
+
+#include "voicefile/writer.h"
+
+#include "fs_faults.h"
+#include "scripted_platform.h"
+#include "voice_file_builder.h"
+#include "voicefile/layout.h"
+#include "voicefile/open_source.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace skerrow {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::WriteBytes;
+
+constexpr int Voices = 128;
+constexpr std::size_t FileBytes = 3072 * 129;
+
+// The name a save to "out.avc" writes under until it is complete.
+bool IsTemporaryName(const std::string& name)
+{
+    static const std::regex pattern(R"(\.out\.avc\.skerrow-[A-Za-z0-9]{6})");
+    return std::regex_match(name, pattern);
+}
+
+enum class Outcome { Old, New, Other };
+
+// Spares the output hundreds of kilobytes when a file is neither.
+const char* Describe(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Old:
+        return "the old file";
+    case Outcome::New:
+        return "the new file";
+    case Outcome::Other:
+        break;
+    }
+    return "neither the complete old nor the complete new file";
+}
+
+void WaitFor(pid_t child, int& status)
+{
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+class CrashSafetyTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // 128 voices from 128 different files, over an existing .avc that differs in every part.
+        for (int i = 0; i < Voices; ++i) {
+            const std::string path = sources.file("voice" + std::to_string(i) + ".1vc");
+            WriteBytes(path, test::BuildVoiceFile({.slotCount = 1,
+                                                   .names = {"V" + std::to_string(i)},
+                                                   .fileId = static_cast<std::uint8_t>(i + 1)}));
+            if (i == 0) {
+                ASSERT_TRUE(LoadSourceFile(t.lib, path));
+            }
+            t.List2.AddItem("Voice " + std::to_string(i));
+            t.state.DestEntries[static_cast<std::size_t>(i)] = {path, 1};
+        }
+        t.state.SaveSlots = 128;
+        oldFile = test::BuildVoiceFile({.slotCount = 128, .names = test::NumberedNames(128, "Old"), .fileId = 200});
+        // The parent never saves itself: each child then starts the writer as a freshly started
+        // program would, not from a state it shares with all its siblings.
+        const std::string reference = sources.file("reference.avc");
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            ::_exit(WriteDestinationFile(t.lib, reference) ? 0 : 1);
+        int status = 0;
+        WaitFor(child, status);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        newFile = ReadBytes(reference);
+        ASSERT_EQ(newFile.size(), FileBytes);
+        ASSERT_EQ(oldFile.size(), FileBytes);
+        ASSERT_NE(oldFile, newFile);
+        WriteBytes(target, oldFile);
+    }
+
+    Outcome Observe() const
+    {
+        std::error_code error;
+        if (!fs::is_regular_file(target, error))
+            return Outcome::Other;
+        const std::string bytes = ReadBytes(target);
+        return bytes == oldFile ? Outcome::Old : bytes == newFile ? Outcome::New : Outcome::Other;
+    }
+
+    // Everything in the save folder but the target must be a temporary file of a killed save.
+    std::vector<std::string> Leftovers() const
+    {
+        std::vector<std::string> names = out.entries();
+        std::erase(names, "out.avc");
+        return names;
+    }
+
+    void ExpectOnlyTemporaryLeftovers() const
+    {
+        for (const std::string& name : Leftovers())
+            EXPECT_TRUE(IsTemporaryName(name)) << "unexpected file left beside the target: " << name;
+    }
+
+    test::TempDir sources;
+    test::TempDir out;
+    test::TestLibrarian t;
+    const std::string target = out.file("out.avc");
+    std::string oldFile;
+    std::string newFile;
+};
+
+// ---- Killed from inside the save, at a chosen byte ----
+
+// Where a child dies: after `bytes` bytes of the new file went out (a write that would pass
+// them is cut there), while it flushes the complete file to disk, or once the save returned.
+struct KillPoint {
+    enum class When { AtByte, InFlush, AfterSave } when = When::AtByte;
+    std::size_t bytes = 0;
+};
+
+[[noreturn]] void Die()
+{
+    ::raise(SIGKILL);
+    ::_exit(99);  // not reached
+}
+
+// Runs in the child: installs I/O that dies at the point, saves, and dies after it if it got
+// that far. Exits with 3 if it was never killed.
+[[noreturn]] void SaveAndDie(test::TestLibrarian& t, const std::string& target, KillPoint point)
+{
+    auto written = std::make_shared<std::size_t>(0);
+    detail::WriterIo io;
+    io.write = [written, point](int fd, const void* data, std::size_t size) -> ssize_t {
+        if (point.when == KillPoint::When::AtByte && *written + size > point.bytes) {
+            const std::size_t part = point.bytes - *written;
+            if (part > 0 && ::write(fd, data, part) != static_cast<ssize_t>(part))
+                ::_exit(4);
+            Die();
+        }
+        const ssize_t n = ::write(fd, data, size);
+        if (n > 0)
+            *written += static_cast<std::size_t>(n);
+        return n;
+    };
+    io.fsync = [point](int fd) {
+        if (point.when == KillPoint::When::InFlush)
+            Die();
+        return ::fsync(fd);
+    };
+    detail::SetWriterIo(io);
+    WriteDestinationFile(t.lib, target);
+    if (point.when == KillPoint::When::AfterSave)
+        Die();
+    ::_exit(3);
+}
+
+TEST_F(CrashSafetyTest, AKillAtAnyByteOfTheWriteLeavesTheOldFileAndAfterTheRenameTheNew)
+{
+    std::vector<KillPoint> points;
+    for (const std::size_t bytes : {std::size_t{0}, std::size_t{1}, std::size_t{3071}, std::size_t{3072},
+                                    std::size_t{3073}, FileBytes - 1})
+        points.push_back({KillPoint::When::AtByte, bytes});
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<std::size_t> anyByte(0, FileBytes - 1);
+    for (int i = 0; i < 200; ++i)
+        points.push_back({KillPoint::When::AtByte, anyByte(random)});
+    points.push_back({KillPoint::When::InFlush, 0});
+    points.push_back({KillPoint::When::AfterSave, 0});
+
+    std::size_t leftovers = 0;
+    for (const KillPoint& point : points) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0)
+            SaveAndDie(t, target, point);
+        int status = 0;
+        WaitFor(child, status);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the save was to die at byte " << point.bytes << "; exit status " << status;
+
+        const Outcome expected = point.when == KillPoint::When::AfterSave ? Outcome::New : Outcome::Old;
+        const Outcome outcome = Observe();
+        ASSERT_EQ(outcome, expected) << "killed at byte " << point.bytes << " (of " << FileBytes
+                                     << "), the target is " << Describe(outcome);
+
+        // A save killed after it created its temporary file leaves that file, and only that.
+        const std::size_t now = Leftovers().size();
+        ASSERT_LE(now, leftovers + 1) << "killed at byte " << point.bytes;
+        leftovers = now;
+        if (outcome == Outcome::New)
+            WriteBytes(target, oldFile);
+    }
+    ExpectOnlyTemporaryLeftovers();
+    EXPECT_GE(leftovers, 200u) << "every save killed before its rename leaves its temporary file";
+}
+
+// ---- Killed from outside, at a random moment ----
+
+// Runs a save in a child and returns it; the child tells the parent through ready that it is
+// about to start, and ends normally if nothing kills it.
+pid_t StartSave(test::TestLibrarian& t, const std::string& target, int ready)
+{
+    const pid_t child = ::fork();
+    if (child != 0)
+        return child;
+    const char go = 'g';
+    if (::write(ready, &go, 1) != 1)
+        ::_exit(4);
+    ::_exit(WriteDestinationFile(t.lib, target) ? 0 : 5);
+}
+
+bool AwaitStart(int ready)
+{
+    char go = 0;
+    ssize_t n = 0;
+    while ((n = ::read(ready, &go, 1)) < 0 && errno == EINTR) {
+    }
+    return n == 1;
+}
+
+TEST_F(CrashSafetyTest, AKillFromOutsideAtARandomMomentLeavesTheOldOrTheNewFile)
+{
+    int channel[2];
+    ASSERT_EQ(::pipe(channel), 0);
+
+    // How long a whole save takes here, so that the kills can be spread over all of it.
+    using Clock = std::chrono::steady_clock;
+    std::vector<Clock::duration> durations;
+    for (int i = 0; i < 5; ++i) {
+        const pid_t child = StartSave(t, target, channel[1]);
+        ASSERT_GE(child, 0);
+        ASSERT_TRUE(AwaitStart(channel[0]));
+        const auto start = Clock::now();
+        int status = 0;
+        WaitFor(child, status);
+        durations.push_back(Clock::now() - start);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a plain save failed: " << status;
+        ASSERT_EQ(Observe(), Outcome::New);
+        WriteBytes(target, oldFile);
+    }
+    std::sort(durations.begin(), durations.end());
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(durations[durations.size() / 2]);
+
+    // Up to a tenth past the usual end, so that kills also fall around the rename.
+    std::mt19937 random(20240612);
+    std::uniform_int_distribution<long> moment(0, whole.count() * 11 / 10);
+    int kills = 0;
+    int olds = 0;
+    int news = 0;
+    for (int attempt = 0; kills < 200 && attempt < 600; ++attempt) {
+        const pid_t child = StartSave(t, target, channel[1]);
+        ASSERT_GE(child, 0);
+        ASSERT_TRUE(AwaitStart(channel[0]));
+        // Waits by watching the clock: a sleep would wake late on a busy machine and push the
+        // kills towards the end of the save.
+        const auto start = Clock::now();
+        const std::chrono::microseconds delay(moment(random));
+        while (Clock::now() - start < delay) {
+        }
+        ::kill(child, SIGKILL);
+        int status = 0;
+        WaitFor(child, status);
+        const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        ASSERT_TRUE(killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << "status " << status;
+        kills += killed ? 1 : 0;
+
+        const Outcome outcome = Observe();
+        ASSERT_NE(outcome, Outcome::Other) << "killed " << delay.count() << " us into a save of about "
+                                           << whole.count() << " us: the target is " << Describe(outcome);
+        if (outcome == Outcome::New) {
+            ++news;
+            WriteBytes(target, oldFile);
+        } else {
+            ++olds;
+        }
+    }
+    ::close(channel[0]);
+    ::close(channel[1]);
+
+    EXPECT_EQ(kills, 200);
+    // Both outcomes show that the moments covered the write and its end.
+    EXPECT_GT(olds, 0);
+    EXPECT_GT(news, 0);
+    RecordProperty("save_microseconds", static_cast<int>(whole.count()));
+    RecordProperty("old_files", olds);
+    RecordProperty("new_files", news);
+    ExpectOnlyTemporaryLeftovers();
+}
+
+// ---- A full disk ----
+
+// Files may not grow past the limit: a write that would passes fails (EFBIG), anywhere in the
+// file from the head to the last zero block. Exactly the file's size is still enough.
+class FileSizeLimitTest : public CrashSafetyTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(FileSizeLimitTest, ASaveThatCannotGrowFailsOnceAndKeepsTheOldFile)
+{
+    const std::size_t limit = GetParam();
+    const bool fits = limit >= FileBytes;
+    const std::string report = test::RunWithFileSizeLimit(limit, [&]() -> std::string {
+        const bool saved = WriteDestinationFile(t.lib, target);
+        const auto messages = t.platform.Messages();
+        if (saved != fits)
+            return saved ? "saved past the limit" : "failed within the limit";
+        if (fits)
+            return messages.empty() ? "ok" : "a message after a good save: " + messages[0].text;
+        if (messages.size() != 1)
+            return std::to_string(messages.size()) + " messages";
+        if (messages[0].text != "Write error: " + target || messages[0].title != "Error")
+            return "message " + messages[0].title + ": " + messages[0].text;
+        return t.state.ListSaved == FlagFalse ? "ok" : "ListSaved was set";
+    });
+    EXPECT_EQ(report, "ok");
+    EXPECT_EQ(Observe(), fits ? Outcome::New : Outcome::Old);
+    EXPECT_TRUE(Leftovers().empty()) << "a failed save removes its temporary file";
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, FileSizeLimitTest,
+                         ::testing::Values(0, 1, 3071, 3072, 3073, 3072 * 64 + 5, FileBytes - 1, FileBytes));
+
+}  // namespace
+}  // namespace skerrow
