@@ -20,6 +20,10 @@
 #include <filesystem>
 #include <random>
 #include <regex>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -336,6 +340,73 @@ TEST_P(FileSizeLimitTest, ASaveThatCannotGrowFailsOnceAndKeepsTheOldFile)
 
 INSTANTIATE_TEST_SUITE_P(Limits, FileSizeLimitTest,
                          ::testing::Values(0, 1, 3071, 3072, 3073, 3072 * 64 + 5, FileBytes - 1, FileBytes));
+
+// Gives the calling process mounts of its own: directly with the right to mount, otherwise in a
+// user namespace of its own where it may. Returns an empty text or why it could not.
+std::string PrivateMounts()
+{
+    if (::unshare(CLONE_NEWNS) != 0) {
+        const uid_t uid = ::geteuid();
+        const gid_t gid = ::getegid();
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return "no mount namespace for this user";
+        auto put = [](const char* file, const std::string& text) {
+            const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
+            const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            if (fd >= 0)
+                ::close(fd);
+            return ok;
+        };
+        if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+            !put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
+            return "cannot map the user into its namespace";
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return "cannot make the mounts private";
+    return {};
+}
+
+unsigned long long FreeBytes(const std::string& folder)
+{
+    struct statvfs info {};
+    return ::statvfs(folder.c_str(), &info) == 0 ? static_cast<unsigned long long>(info.f_bavail) * info.f_frsize : 0;
+}
+
+// A real full disk: a file system of 512 KiB that holds the old .avc but not a second one beside
+// it. Runs where the test may mount one (as root, or in a user namespace); skipped elsewhere.
+TEST_F(CrashSafetyTest, AFileSystemTooSmallForTheNewFileFailsOnceKeepsTheOldAndFreesTheSpace)
+{
+    const std::string small = out.file("small");
+    ASSERT_TRUE(fs::create_directory(small));
+    const std::string onSmall = small + "/out.avc";
+    const std::string report = test::RunWithFileSizeLimit(1u << 30, [&]() -> std::string {
+        if (std::string why = PrivateMounts(); !why.empty())
+            return "skip: " + why;
+        if (::mount("skerrow-small", small.c_str(), "tmpfs", 0, "size=512k") != 0)
+            return "skip: cannot mount a small file system";
+        WriteBytes(onSmall, oldFile);
+        const unsigned long long freeBefore = FreeBytes(small);
+        if (freeBefore >= FileBytes)
+            return "the file system has room for both files";
+
+        if (WriteDestinationFile(t.lib, onSmall))
+            return "saved onto a full file system";
+        std::string result;
+        const auto messages = t.platform.Messages();
+        if (messages.size() != 1 || messages[0].text != "Write error: " + onSmall)
+            result += "wrong messages (" + std::to_string(messages.size()) + "); ";
+        if (ReadBytes(onSmall) != oldFile)
+            result += "the old file changed; ";
+        if (std::distance(fs::directory_iterator(small), fs::directory_iterator()) != 1)
+            result += "something was left beside the old file; ";
+        if (FreeBytes(small) != freeBefore)
+            result += "the space of the partial file was not given back; ";
+        return result.empty() ? "ok" : result;
+    });
+    if (report.rfind("skip: ", 0) == 0)
+        GTEST_SKIP() << report;
+    EXPECT_EQ(report, "ok");
+}
 
 }  // namespace
 }  // namespace skerrow
