@@ -1,0 +1,406 @@
+#!/usr/bin/env python3
+"""A user's journey through the real Skerrow window, driven under X with xdotool.
+
+usage: user_journey.py SKERROW_PROGRAM OUTPUT_FOLDER
+
+It generates its own voice files, starts the program on the display named by SKERROW_TEST_DISPLAY
+(or on a private Xvfb when that is unset) and goes through it as a person would: closes the About
+window with a click, opens a bank with the keyboard, copies voices with a double-click and with
+Shift and the copy button, saves with a typed name, checks the saved file byte for byte against
+bytes computed here, copies one more voice, closes the window, answers No at the prompt and expects
+the program to end cleanly. There is no window manager: windows are found by their titles and
+focused directly. On failure the screenshots taken along the way and a last one stay in
+OUTPUT_FOLDER with the program's output.
+"""
+
+import ctypes
+import ctypes.util
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HEAD = 3072
+BLOCK = 3072
+CLIENT_HEIGHT = 321  # the main window's client area below its menu bar, in pixels
+WAIT_SECONDS = 60  # generous: the sanitizer build starts slowly
+
+
+class JourneyFailed(Exception):
+    pass
+
+
+# ---------------------------------------------------------------------------------------------
+# Voice files, built and predicted here, independently of the program.
+
+def voice_block(seed):
+    return bytes((seed * 37 + i * 11 + (i >> 8)) & 0xFF for i in range(BLOCK))
+
+
+def voice_file(preamble, names, slots, block_seeds):
+    """A voice file with the given 50-byte preamble, directory names (raw bytes, at most 10 each,
+    shorter ones ended by a zero byte) and one block per slot."""
+    assert len(preamble) == 50 and len(block_seeds) == slots
+    head = bytearray(HEAD)
+    head[0:50] = preamble
+    head[50] = slots
+    for k, name in enumerate(names):
+        entry = 1024 + 16 * k
+        head[entry:entry + len(name)] = name
+    return bytes(head) + b"".join(voice_block(seed) for seed in block_seeds)
+
+
+def expected_file(preamble, entries, slots):
+    """What the writer must produce for destination entries (name shown, block data), in order."""
+    head = bytearray(HEAD)
+    head[0:50] = preamble
+    head[50] = slots
+    for k, (name, _) in enumerate(entries):
+        entry = 1024 + 16 * k
+        head[entry:entry + 10] = name[:10].ljust(10, b" ")
+    blocks = b"".join(block for _, block in entries)
+    return bytes(head) + blocks + bytes(BLOCK * (slots - len(entries)))
+
+
+# ---------------------------------------------------------------------------------------------
+# The display.
+
+class Display:
+    def __init__(self, output):
+        self.output = output
+        self.xvfb = None
+        self.name = os.environ.get("SKERROW_TEST_DISPLAY")
+        if not self.name:
+            self.start_xvfb()
+        self.env = dict(os.environ, DISPLAY=self.name, QT_QPA_PLATFORM="xcb")
+        self.env.pop("QT_QPA_PLATFORM_FOR_TESTS", None)
+        self.shots = 0
+
+    def start_xvfb(self):
+        if not shutil.which("Xvfb"):
+            raise JourneyFailed("Xvfb is missing: run scripts/install-deps")
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise JourneyFailed("Xvfb did not start")
+        self.name = ":" + number
+
+    def close(self):
+        if self.xvfb:
+            self.xvfb.terminate()
+            self.xvfb.wait(timeout=10)
+
+    def xdotool(self, *args, check=True):
+        result = subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True,
+                                text=True, timeout=30)
+        if check and result.returncode != 0:
+            raise JourneyFailed("xdotool %s failed: %s" % (" ".join(map(str, args)),
+                                                          result.stderr.strip()))
+        return result.stdout
+
+    def screenshot(self, label):
+        self.shots += 1
+        path = os.path.join(self.output, "%02d-%s.png" % (self.shots, label))
+        subprocess.run(["import", "-window", "root", path], env=self.env, capture_output=True,
+                       timeout=30)
+        return path
+
+    def find(self, title):
+        """The visible windows whose whole title is title."""
+        pattern = "^%s$" % "".join("\\" + c if c in "\\^$.|?*+()[]{}" else c for c in title)
+        out = self.xdotool("search", "--onlyvisible", "--name", pattern, check=False)
+        return [int(w) for w in out.split()]
+
+    def wait_for(self, title, program):
+        deadline = time.monotonic() + WAIT_SECONDS
+        while time.monotonic() < deadline:
+            windows = self.find(title)
+            if windows:
+                return windows[-1]
+            if program.poll() is not None:
+                raise JourneyFailed("the program ended (exit code %s) while waiting for the window %r"
+                                    % (program.returncode, title))
+            time.sleep(0.2)
+        raise JourneyFailed("no window titled %r appeared" % title)
+
+    def wait_gone(self, title, seconds=WAIT_SECONDS):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if not self.find(title):
+                return
+            time.sleep(0.2)
+        raise JourneyFailed("the window titled %r stayed open" % title)
+
+    def geometry(self, window):
+        values = {}
+        for line in self.xdotool("getwindowgeometry", "--shell", window).split():
+            key, _, value = line.partition("=")
+            values[key] = int(value)
+        return values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]
+
+    def focus(self, window):
+        # No window manager: nobody hands the focus on when a dialog closes.
+        self.xdotool("windowfocus", "--sync", window)
+
+    def click(self, x, y, times=1):
+        self.xdotool("mousemove", "--sync", x, y)
+        self.xdotool("click", "--repeat", times, "--delay", 60, 1)
+
+    def request_close(self, window):
+        """What the close box does: the WM_DELETE_WINDOW message of the window protocols."""
+        x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.c_void_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                        ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                        ("data", ctypes.c_long * 5)]
+
+        class Event(ctypes.Union):
+            _fields_ = [("message", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+        display = x11.XOpenDisplay(self.name.encode())
+        if not display:
+            raise JourneyFailed("cannot open the display %s" % self.name)
+        try:
+            event = Event()
+            event.message.type = 33  # ClientMessage
+            event.message.send_event = 1
+            event.message.display = display
+            event.message.window = window
+            event.message.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+            event.message.format = 32
+            event.message.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+            event.message.data[1] = 0  # CurrentTime
+            if not x11.XSendEvent(display, window, 0, 0, ctypes.byref(event)):
+                raise JourneyFailed("cannot send the close request")
+            x11.XFlush(display)
+        finally:
+            x11.XCloseDisplay(display)
+
+
+# ---------------------------------------------------------------------------------------------
+# The journey.
+
+def journey(program_path, display, work):
+    preamble = bytes(range(100, 150))
+    names = [b"BrassSect1", b"Strings", b"Flute     ", b"Lead Syn"]
+    seeds = list(range(1, 17))
+    bank = os.path.join(work, "bank.1bk")
+    with open(bank, "wb") as f:
+        f.write(voice_file(preamble, names, 16, seeds))
+    source = [(name.split(b"\0")[0], voice_block(seed)) for name, seed in zip(names, seeds)]
+    saved_path = os.path.join(work, "saved", "mybank.1bk")
+    os.mkdir(os.path.dirname(saved_path))
+
+    log = open(os.path.join(display.output, "skerrow.log"), "wb")
+    env = dict(display.env)
+    if "XDG_RUNTIME_DIR" not in env:
+        env["XDG_RUNTIME_DIR"] = tempfile.mkdtemp(prefix="runtime-", dir=work)
+    env["LSAN_OPTIONS"] = leak_options(env.get("LSAN_OPTIONS", ""), work)
+    program = subprocess.Popen([program_path], cwd=work, env=env, stdout=log, stderr=subprocess.STDOUT)
+    try:
+        run(display, program, bank, source, preamble, saved_path)
+        exit_code = program.wait(timeout=WAIT_SECONDS)
+        if exit_code != 0:
+            raise JourneyFailed("the program ended with exit code %d" % exit_code)
+    finally:
+        if program.poll() is None:
+            display.screenshot("still-running")
+            program.kill()
+            program.wait()
+        log.close()
+
+
+def run(display, program, bank, source, preamble, saved_path):
+    # The About window comes first, alone; a click on its logo closes it.
+    about = display.wait_for("About", program)
+    display.screenshot("about")
+    if display.find("Skerrow (no open file)"):
+        raise JourneyFailed("the main window was shown before the About window was closed")
+    x, y, _, _ = display.geometry(about)
+    display.click(x + 60, y + 60)
+    display.wait_gone("About")
+
+    main = display.wait_for("Skerrow (no open file)", program)
+    mx, my, _, height = display.geometry(main)
+    menu = height - CLIENT_HEIGHT
+
+    def at(cx, cy):  # client-area coordinates of the main window, on the screen
+        return mx + cx, my + menu + cy
+
+    # File > Open... from the keyboard, and a typed path.
+    display.focus(main)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "o")
+    dialog = display.wait_for("Open", program)
+    choose_file(display, dialog, "Open", bank, program)
+    main = display.wait_for("Skerrow (bank.1bk)", program)
+    display.screenshot("opened")
+
+    # A double-click on the second voice of the source list (List1 at 8,48; rows of equal height).
+    list_x, list_y = at(8 + 40, 48)
+    row = row_height(display, main, at)
+    display.focus(main)
+    display.click(list_x, list_y + 3 + row + row // 2, times=2)
+    # Shift and the copy button (Command4, 33 x 33 at 162,48) copy every voice of the source.
+    copy_x, copy_y = at(162 + 16, 48 + 16)
+    display.xdotool("mousemove", "--sync", copy_x, copy_y)
+    display.xdotool("keydown", "shift")
+    display.xdotool("click", 1)
+    display.xdotool("keyup", "shift")
+    time.sleep(0.3)
+    display.screenshot("copied")
+
+    # File > Save as... with a typed name, no extension: the bank extension is added.
+    display.focus(main)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "s")
+    dialog = display.wait_for("Save As", program)
+    choose_file(display, dialog, "Save As", os.path.splitext(saved_path)[0], program)
+    wait_for_file(saved_path, program)
+    display.wait_gone("File Save Progress")
+    display.screenshot("saved")
+
+    entries = [source[1]] + source
+    expected = expected_file(preamble, entries, 16)
+    with open(saved_path, "rb") as f:
+        saved = f.read()
+    if saved != expected:
+        first = next((i for i, (a, b) in enumerate(zip(saved, expected)) if a != b), None)
+        raise JourneyFailed("the saved file differs from the expected bytes: %d bytes, %d expected, "
+                            "first difference at %s" % (len(saved), len(expected), first))
+
+    # One more voice makes the list unsaved again; closing the window asks, and No ends it.
+    display.focus(main)
+    display.click(list_x, list_y + 3 + row // 2, times=2)
+    time.sleep(0.3)
+    display.request_close(main)
+    query = display.wait_for("Query", program)
+    display.screenshot("query")
+    display.focus(query)
+    display.xdotool("key", "n")
+    deadline = time.monotonic() + WAIT_SECONDS
+    while program.poll() is None and time.monotonic() < deadline:
+        time.sleep(0.2)
+    with open(saved_path, "rb") as f:
+        if f.read() != expected:
+            raise JourneyFailed("answering No changed the saved file")
+
+
+def choose_file(display, dialog, title, path, program):
+    """Types path into the file dialog's name field and accepts it."""
+    display.focus(dialog)
+    display.xdotool("key", "ctrl+a")
+    display.xdotool("type", "--delay", 20, path)
+    # The name field's completer may take the first Return for itself.
+    for _ in range(3):
+        display.xdotool("key", "Return")
+        try:
+            display.wait_gone(title, seconds=5)
+            return
+        except JourneyFailed:
+            display.focus(dialog)
+    display.screenshot("dialog-stuck")
+    raise JourneyFailed("the %r dialog did not take the path %s" % (title, path))
+
+
+def row_height(display, main, at):
+    """The height of a row of the source list, measured in a screenshot of the list: the distance
+    between the tops of the first two names (each starts with a capital letter)."""
+    display.focus(main)
+    x, y = at(8, 48)
+    shot = os.path.join(display.output, "rows.ppm")
+    subprocess.run(["import", "-window", "root", "-crop", "129x199+%d+%d" % (x, y), "+repage",
+                    "-depth", "8", shot], env=display.env, check=True, timeout=30)
+    with open(shot, "rb") as f:
+        data = f.read()
+    os.remove(shot)
+    magic, size, _, pixels = data.split(b"\n", 3)  # binary PPM: P6, width height, 255, RGB rows
+    width, height = map(int, size.split())
+    if magic != b"P6" or len(pixels) < width * height * 3:
+        raise JourneyFailed("unexpected screenshot format")
+
+    def inked(r):  # black text somewhere in the left part of row r
+        line = pixels[r * width * 3:(r * width + 80) * 3]
+        return any(max(line[i:i + 3]) < 100 for i in range(12, len(line), 3))
+
+    tops = [r for r in range(1, height) if inked(r) and not inked(r - 1)]
+    if len(tops) < 2:
+        raise JourneyFailed("cannot find the rows of the source list")
+    return tops[1] - tops[0]
+
+
+def leak_options(options, work):
+    """LSAN_OPTIONS for the program: the suppressions it was given plus those of a real display."""
+    given = [o for o in options.split(":") if o]
+    merged = os.path.join(work, "lsan.supp")
+    with open(merged, "w") as out:
+        for option in given:
+            if option.startswith("suppressions="):
+                with open(option.partition("=")[2]) as f:
+                    out.write(f.read() + "\n")
+        with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")) as f:
+            out.write(f.read())
+    kept = [o for o in given if not o.startswith("suppressions=")]
+    return ":".join(kept + ["suppressions=" + merged])
+
+
+def wait_for_file(path, program):
+    deadline = time.monotonic() + WAIT_SECONDS
+    while time.monotonic() < deadline:
+        if os.path.exists(path):
+            return
+        if program.poll() is not None:
+            raise JourneyFailed("the program ended while saving")
+        time.sleep(0.2)
+    raise JourneyFailed("%s was not written" % path)
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.stderr.write(__doc__)
+        return 2
+    program_path, output = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    shutil.rmtree(output, ignore_errors=True)
+    os.makedirs(output)
+    for tool in ("xdotool", "import"):
+        if not shutil.which(tool):
+            print("%s is missing: run scripts/install-deps" % tool)
+            return 1
+
+    display = Display(output)
+    work = tempfile.mkdtemp(prefix="skerrow-journey-")
+    try:
+        journey(program_path, display, work)
+    except (JourneyFailed, subprocess.TimeoutExpired, OSError) as failure:
+        display.screenshot("failure")
+        print("FAILED: %s" % failure)
+        print("screenshots and the program's output are in %s" % output)
+        return 1
+    finally:
+        display.close()
+        shutil.rmtree(work, ignore_errors=True)
+    shutil.rmtree(output, ignore_errors=True)
+    os.makedirs(output)
+    print("the journey passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
