@@ -282,6 +282,7 @@ private slots:
         f.window.List2->item(0)->setSelected(true);
         f.SelectSource({0});
         f.platform.AnswerDialog(f.bankPath);
+        auto modals = CloseEveryModal();
         int yields = 0;
         f.platform.onYield = [&] {
             if (yields++ != 1)
@@ -300,6 +301,7 @@ private slots:
         QTest::mouseClick(f.window.Command2, Qt::LeftButton);
 
         QCOMPARE(yields, 3);
+        QVERIFY(modals->titles.empty());
         ExpectDestination(f, {"A", "B", "C", "D"}, {4, 3, 2, 1});
         QVERIFY(f.window.isVisible());
         QCOMPARE(f.programEnds, 0);
