@@ -16,9 +16,9 @@ struct HeadVoices {
     std::vector<std::string> names;
 };
 
-HeadVoices ReadVoices(const std::string& path)
+HeadVoices ReadVoices(const WalkItem& item, std::size_t)
 {
-    const HeadResult head = ReadHead(path);
+    const HeadResult head = ReadHead(item.path);
     HeadVoices voices;
     voices.status = head.status;
     if (head.status == HeadStatus::Ok)
@@ -51,7 +51,8 @@ int RunFind(const Arguments& args, const Console& console)
 
     MultiWalk walk(args.operands);
     const bool allFound = ReportMissingRoots(console, walk);
-    ScanTree<HeadVoices>(walk, ReadVoices, [&](const WalkItem& item, const HeadVoices& voices) {
+    const auto nothingToPrepare = [](const std::vector<WalkItem>&, std::size_t) {};
+    ScanTree<HeadVoices>(walk, nothingToPrepare, ReadVoices, [&](const WalkItem& item, const HeadVoices& voices) {
         if (item.kind != WalkKind::File) {
             ReportSkippedItem(console, item, verbose);
         } else if (voices.status != HeadStatus::Ok) {

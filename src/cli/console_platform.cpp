@@ -111,7 +111,10 @@ void ConsolePlatform::DrawProgress()
         return;
     std::string line = "\r";
     line += m_window == ProgressWindow::Sort ? "Sorting ..." : (m_label.empty() ? "Writing ..." : m_label);
-    line += " " + std::to_string(m_value) + "/" + std::to_string(m_maximum);
+    line += ' ';
+    line += std::to_string(m_value);
+    line += '/';
+    line += std::to_string(m_maximum);
     line += "\x1b[K";
     std::fwrite(line.data(), 1, line.size(), m_err);
     std::fflush(m_err);

@@ -20,14 +20,17 @@ bool ReportMissingRoots(const Console& console, const MultiWalk& walk);
 // walked are always told, since they may hide voice files; the rest only when verbose.
 void ReportSkippedItem(const Console& console, const WalkItem& item, bool verbose);
 
-// Walks every root, calls read(path) for the files in parallel, and then report(item, result)
-// for every item in walk order (result is default-made for items that are not files).
-template <typename Result, typename Read, typename Report>
-void ScanTree(MultiWalk& walk, Read read, Report report)
+// Walks every root and, one batch of items at a time: calls prepare(items, firstOrdinal), calls
+// read(item, ordinal) for the files in parallel, and then report(item, result) for every item in
+// walk order (result is default-made for items that are not files). Ordinals count the items
+// from 0 in walk order.
+template <typename Result, typename Prepare, typename Read, typename Report>
+void ScanTree(MultiWalk& walk, Prepare prepare, Read read, Report report)
 {
     std::vector<WalkItem> items;
     std::vector<Result> results;
     items.reserve(ScanBatchSize);
+    std::size_t firstOrdinal = 0;
     bool more = true;
     while (more) {
         items.clear();
@@ -39,13 +42,15 @@ void ScanTree(MultiWalk& walk, Read read, Report report)
             }
             items.push_back(std::move(*item));
         }
+        prepare(items, firstOrdinal);
         results.assign(items.size(), Result{});
         ParallelFor(items.size(), [&](std::size_t i) {
             if (items[i].kind == WalkKind::File)
-                results[i] = read(items[i].path);
+                results[i] = read(items[i], firstOrdinal + i);
         });
         for (std::size_t i = 0; i < items.size(); ++i)
             report(items[i], results[i]);
+        firstOrdinal += items.size();
     }
 }
 
