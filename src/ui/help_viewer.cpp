@@ -1,9 +1,10 @@
 #include "help_viewer.h"
 
+#include "secondary_windows.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTextBrowser>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -20,6 +21,7 @@ QTextBrowser* NewViewer(QWidget* parent)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Skerrow Help"));
     window->resize(560, 480);
+    detail::CentreWhenShown(*window, detail::Centring::OverParent);
 
     auto* browser = new QTextBrowser(window);
     browser->setOpenExternalLinks(true);

@@ -166,6 +166,9 @@ void HelpViewerTest::fileIsShownAsRichTextFromItsTop()
     QVERIFY(!browser->window()->isModal());
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(browser->window() != m_mainWindow);
+    const QPoint offCentre =
+        browser->window()->frameGeometry().center() - m_mainWindow->frameGeometry().center();
+    QVERIFY2(offCentre.manhattanLength() <= 2, "the viewer opens over the main window");
     QVERIFY(browser->isReadOnly());
 }
 
