@@ -69,12 +69,8 @@ const Command* FindCommand(std::string_view name)
     return nullptr;
 }
 
-std::string ToolSynopsis()
-{
-    std::string text = "Usage: skerrow-cli COMMAND [ARGUMENT]...\n"
-                       "       skerrow-cli --help | --version\n";
-    return text;
-}
+constexpr std::string_view ToolSynopsis = "Usage: skerrow-cli COMMAND [ARGUMENT]...\n"
+                                         "       skerrow-cli --help | --version\n";
 
 }  // namespace
 
@@ -85,7 +81,7 @@ std::string VersionText()
 
 std::string ToolHelp()
 {
-    std::string text = ToolSynopsis();
+    std::string text(ToolSynopsis);
     text += "\nThe librarian for VL1 voice files (.1vc, .1bk, .avc) on the command line.\n\nCommands:\n";
     for (const Command& command : Commands) {
         text += "  ";
@@ -112,7 +108,7 @@ int UsageError(const Console& console, std::string_view name, std::string_view p
         text += "Usage: " + std::string(command->synopsis) + "\n";
         text += "Try 'skerrow-cli " + std::string(name) + " --help' for more.\n";
     } else {
-        text += ToolSynopsis();
+        text += ToolSynopsis;
         text += "Try 'skerrow-cli --help' for more.\n";
     }
     Write(console.err, text);
