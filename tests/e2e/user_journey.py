@@ -227,8 +227,30 @@ def journey(program_path, display, work):
         log.close()
 
 
-def run(display, program, bank, source, preamble, saved_path):
-    # The About window comes first, alone; a click on its logo closes it.
+class MainWindow:
+    """The main window on the screen: its id and the screen point of a client-area position."""
+
+    def __init__(self, display, window):
+        self.display = display
+        self.window = window
+        self.x, self.y, self.width, self.height = display.geometry(window)
+        self.menu = self.height - CLIENT_HEIGHT
+        self.row = None
+
+    def at(self, cx, cy):
+        return self.x + cx, self.y + self.menu + cy
+
+    def source_row(self, index):
+        """The middle of row index of the source list (List1 at 8,48, rows of equal height)."""
+        if self.row is None:
+            self.row = row_height(self.display, self.window, self.at)
+        x, y = self.at(8 + 40, 48)
+        return x, y + 3 + self.row * index + self.row // 2
+
+
+def close_about_and_open(display, program, path):
+    """Closes the About window with a click on its logo and opens the source file at path with
+    File > Open... from the keyboard; returns the main window with that file open."""
     about = display.wait_for("About", program)
     display.screenshot("about")
     if display.find("Skerrow (no open file)"):
@@ -238,28 +260,23 @@ def run(display, program, bank, source, preamble, saved_path):
     display.wait_gone("About")
 
     main = display.wait_for("Skerrow (no open file)", program)
-    mx, my, _, height = display.geometry(main)
-    menu = height - CLIENT_HEIGHT
-
-    def at(cx, cy):  # client-area coordinates of the main window, on the screen
-        return mx + cx, my + menu + cy
-
-    # File > Open... from the keyboard, and a typed path.
     display.focus(main)
     display.xdotool("key", "--clearmodifiers", "alt+f")
     display.xdotool("key", "o")
-    dialog = display.wait_for("Open", program)
-    choose_file(display, dialog, "Open", bank, program)
-    main = display.wait_for("Skerrow (bank.1bk)", program)
+    choose_file(display, display.wait_for("Open", program), "Open", path, program)
+    main = display.wait_for("Skerrow (%s)" % os.path.basename(path), program)
     display.screenshot("opened")
+    return MainWindow(display, main)
 
-    # A double-click on the second voice of the source list (List1 at 8,48; rows of equal height).
-    list_x, list_y = at(8 + 40, 48)
-    row = row_height(display, main, at)
-    display.focus(main)
-    display.click(list_x, list_y + 3 + row + row // 2, times=2)
+
+def run(display, program, bank, source, preamble, saved_path):
+    main = close_about_and_open(display, program, bank)
+
+    # A double-click on the second voice of the source list.
+    display.focus(main.window)
+    display.click(*main.source_row(1), times=2)
     # Shift and the copy button (Command4, 33 x 33 at 162,48) copy every voice of the source.
-    copy_x, copy_y = at(162 + 16, 48 + 16)
+    copy_x, copy_y = main.at(162 + 16, 48 + 16)
     display.xdotool("mousemove", "--sync", copy_x, copy_y)
     display.xdotool("keydown", "shift")
     display.xdotool("click", 1)
@@ -268,7 +285,7 @@ def run(display, program, bank, source, preamble, saved_path):
     display.screenshot("copied")
 
     # File > Save as... with a typed name, no extension: the bank extension is added.
-    display.focus(main)
+    display.focus(main.window)
     display.xdotool("key", "--clearmodifiers", "alt+f")
     display.xdotool("key", "s")
     dialog = display.wait_for("Save As", program)
@@ -287,10 +304,10 @@ def run(display, program, bank, source, preamble, saved_path):
                             "first difference at %s" % (len(saved), len(expected), first))
 
     # One more voice makes the list unsaved again; closing the window asks, and No ends it.
-    display.focus(main)
-    display.click(list_x, list_y + 3 + row // 2, times=2)
+    display.focus(main.window)
+    display.click(*main.source_row(0), times=2)
     time.sleep(0.3)
-    display.request_close(main)
+    display.request_close(main.window)
     query = display.wait_for("Query", program)
     display.screenshot("query")
     display.focus(query)

@@ -1,0 +1,63 @@
+#!/usr/bin/env python3
+"""Takes the README's picture of the main window, on a private Xvfb.
+
+usage: main_window_screenshot.py SKERROW_PROGRAM OUT.png
+
+It generates a bank of voices, opens it in the program, copies a few voices into the destination
+and saves the main window alone as a PNG.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+import user_journey as journey
+
+NAMES = [b"BrassSect1", b"Strings", b"Flute", b"Lead Syn", b"Sax Solo", b"Trumpet", b"Oboe", b"Harmonica"]
+
+
+def take(program_path, out, display, work):
+    bank = os.path.join(work, "BANK01.1BK")
+    with open(bank, "wb") as f:
+        f.write(journey.voice_file(bytes(50), NAMES, 16, list(range(16))))
+    env = dict(display.env, XDG_RUNTIME_DIR=tempfile.mkdtemp(prefix="runtime-", dir=work))
+    program = subprocess.Popen([program_path], cwd=work, env=env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        main = journey.close_about_and_open(display, program, bank)
+        display.focus(main.window)
+        for voice in (4, 1, 2):
+            display.click(*main.source_row(voice), times=2)
+        display.click(*main.source_row(6))
+        width, height, mx, my = main.width, main.height, main.x, main.y
+        subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, mx, my),
+                        "+repage", out], env=display.env, check=True, timeout=30)
+    finally:
+        program.kill()
+        program.wait()
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.stderr.write(__doc__)
+        return 2
+    program_path, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    os.environ.pop("SKERROW_TEST_DISPLAY", None)
+    work = tempfile.mkdtemp(prefix="skerrow-screenshot-")
+    display = journey.Display(work)
+    try:
+        take(program_path, out, display, work)
+    except journey.JourneyFailed as failure:
+        print("FAILED: %s" % failure)
+        return 1
+    finally:
+        display.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print("saved %s" % out)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
