@@ -1,0 +1,381 @@
+// The Qt platform services, driven through the real message box, file dialog and progress
+// windows; each modal window is answered from a timer inside its own event loop.
+
+#include "ui_test_support.h"
+#include "voice_file_builder.h"
+
+#include "ui/progress_windows.h"
+#include "ui/qt_platform.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QtTest>
+
+using namespace skerrow;
+using namespace skerrow::test;
+
+namespace {
+
+FileDialogRequest SaveRequest()
+{
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.flags = 0x806;
+    request.defaultExt = "1bk";
+    request.initialName = "untitled.1bk";
+    request.filter = "VL1 Files (*.1bk)|*.1bk";
+    return request;
+}
+
+// Answers the file dialog by typing name in folder and pressing the accept button.
+std::unique_ptr<ModalHandler> TypeIntoFileDialog(const QString& folder, const QString& name)
+{
+    return std::make_unique<ModalHandler>([folder, name](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog)
+            return false;
+        dialog->setDirectory(folder);
+        dialog->selectFile(name);
+        static_cast<QDialog*>(dialog)->accept();  // the accept button
+        // A refused name leaves the dialog open: give up then.
+        if (dialog->isVisible())
+            dialog->reject();
+        return true;
+    });
+}
+
+// Answers every message box inside the dialog with button, recording its text.
+std::unique_ptr<ModalHandler> AnswerBoxes(QMessageBox::StandardButton button, QStringList& texts)
+{
+    return std::make_unique<ModalHandler>([button, &texts](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box)
+            return false;
+        texts << box->text();
+        if (QAbstractButton* b = box->button(button))
+            b->click();
+        else
+            box->close();
+        return true;
+    });
+}
+
+QString Dir(const TempDir& dir)
+{
+    return QString::fromStdString(dir.path().string());
+}
+
+}  // namespace
+
+class QtPlatformTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void filterPairsBecomeNameFilters_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("nameFilters");
+        QTest::newRow("open") << "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|All Files (*.*)|*.*"
+                              << QStringList({"VL1 Files (*.1vc *.1bk *.avc)", "All Files (*)"});
+        QTest::newRow("save") << "VL1 Files (*.avc)|*.avc" << QStringList({"VL1 Files (*.avc)"});
+        QTest::newRow("text without patterns") << "Voices|*.1vc" << QStringList({"Voices (*.1vc)"});
+        QTest::newRow("empty") << "" << QStringList();
+    }
+
+    void filterPairsBecomeNameFilters()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QStringList, nameFilters);
+        QCOMPARE(NameFiltersFrom(filter.toStdString()), nameFilters);
+    }
+
+    void extensionDiffersFromTheDefault_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("defaultExt");
+        QTest::addColumn<bool>("differs");
+        QTest::newRow("same") << "/v/bank.1bk" << "1bk" << false;
+        QTest::newRow("same in capitals") << "/v/BANK.1BK" << "1bk" << false;
+        QTest::newRow("another voice type") << "/v/bank.avc" << "1bk" << true;
+        QTest::newRow("last dot counts") << "/v/bank.1bk.txt" << "1bk" << true;
+        QTest::newRow("no extension") << "/v/bank" << "1bk" << false;
+        QTest::newRow("dot only in the folder") << "/v.x/bank" << "1bk" << false;
+        QTest::newRow("no default") << "/v/bank.avc" << "" << false;
+    }
+
+    void extensionDiffersFromTheDefault()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, defaultExt);
+        QFETCH(bool, differs);
+        QCOMPARE(ExtensionDiffers(path, defaultExt.toStdString()), differs);
+    }
+
+    void saveDialogIsSetUpFromTheRequest()
+    {
+        QtPlatform platform;
+        QStringList filters;
+        QString suffix, initial;
+        bool own = false, confirms = false, save = false;
+        ModalHandler handler([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog)
+                return false;
+            filters = dialog->nameFilters();
+            suffix = dialog->defaultSuffix();
+            initial = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            own = dialog->testOption(QFileDialog::DontUseNativeDialog);
+            confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+            save = dialog->acceptMode() == QFileDialog::AcceptSave;
+            dialog->reject();
+            return true;
+        });
+        const FileDialogResult result = platform.FileDialog(SaveRequest());
+        QCOMPARE(filters, QStringList({"VL1 Files (*.1bk)"}));
+        QCOMPARE(suffix, QString("1bk"));
+        QCOMPARE(initial, QString("untitled.1bk"));
+        QVERIFY(own);
+        QVERIFY(confirms);
+        QVERIFY(save);
+        QCOMPARE(result.outcome, FileDialogOutcome::Cancelled);
+        QVERIFY(result.path.empty());
+        QCOMPARE(result.flags, 0u);
+    }
+
+    void saveDialogReportsTheChosenNameAndItsExtension_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<uint>("flags");
+        QTest::newRow("no extension: appended") << "bank" << "bank.1bk" << 0u;
+        QTest::newRow("the default extension") << "bank.1bk" << "bank.1bk" << 0u;
+        QTest::newRow("the default in capitals") << "BANK.1BK" << "BANK.1BK" << 0u;
+        QTest::newRow("another voice type") << "bank.avc" << "bank.avc" << 0x400u;
+        QTest::newRow("a longer name") << "bank.1bk.txt" << "bank.1bk.txt" << 0x400u;
+    }
+
+    void saveDialogReportsTheChosenNameAndItsExtension()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        QFETCH(uint, flags);
+        TempDir dir;
+        QtPlatform platform;
+        auto handler = TypeIntoFileDialog(Dir(dir), typed);
+        const FileDialogResult result = platform.FileDialog(SaveRequest());
+        QCOMPARE(result.outcome, FileDialogOutcome::Chosen);
+        QCOMPARE(QString::fromStdString(result.path), Dir(dir) + "/" + saved);
+        QCOMPARE(uint(result.flags), flags);
+    }
+
+    void saveDialogAsksBeforeReplacingAFileOnlyWhenTold_data()
+    {
+        QTest::addColumn<uint>("flags");
+        QTest::addColumn<int>("questions");
+        QTest::newRow("0x806 asks") << 0x806u << 1;
+        QTest::newRow("0x804 does not") << 0x804u << 0;
+    }
+
+    void saveDialogAsksBeforeReplacingAFileOnlyWhenTold()
+    {
+        QFETCH(uint, flags);
+        QFETCH(int, questions);
+        TempDir dir;
+        WriteBytes(dir.file("old.1bk"), "x");
+        QtPlatform platform;
+        QStringList texts;
+        auto boxes = AnswerBoxes(QMessageBox::Yes, texts);
+        auto handler = TypeIntoFileDialog(Dir(dir), "old");
+        FileDialogRequest request = SaveRequest();
+        request.flags = flags;
+        const FileDialogResult result = platform.FileDialog(request);
+        QCOMPARE(result.outcome, FileDialogOutcome::Chosen);
+        QCOMPARE(result.path, dir.file("old.1bk"));
+        QCOMPARE(int(texts.size()), questions);
+    }
+
+    void saveDialogRefusesAFolderThatDoesNotExist()
+    {
+        TempDir dir;
+        QtPlatform platform;
+        QStringList texts;
+        auto boxes = AnswerBoxes(QMessageBox::Ok, texts);
+        auto handler = TypeIntoFileDialog(Dir(dir), Dir(dir) + "/missing/bank.1bk");
+        const FileDialogResult result = platform.FileDialog(SaveRequest());
+        QCOMPARE(texts.size(), 1);
+        QVERIFY(texts[0].contains("missing"));
+        QCOMPARE(result.outcome, FileDialogOutcome::Cancelled);
+    }
+
+    void openDialogWantsAnExistingFileAndListsVoiceFilesFirst()
+    {
+        TempDir dir;
+        WriteBytes(dir.file("A.1BK"), "x");
+        QtPlatform platform;
+        QStringList filters;
+        QFileDialog::FileMode mode = QFileDialog::AnyFile;
+        ModalHandler handler([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog)
+                return false;
+            filters = dialog->nameFilters();
+            mode = dialog->fileMode();
+            dialog->setDirectory(Dir(dir));
+            dialog->selectFile("A.1BK");
+            static_cast<QDialog*>(dialog)->accept();  // the accept button
+            return true;
+        });
+        FileDialogRequest request;
+        request.kind = FileDialogKind::Open;
+        request.flags = 0x1800;
+        request.filter = "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|All Files (*.*)|*.*";
+        const FileDialogResult result = platform.FileDialog(request);
+        QCOMPARE(filters, QStringList({"VL1 Files (*.1vc *.1bk *.avc)", "All Files (*)"}));
+        QCOMPARE(mode, QFileDialog::ExistingFile);
+        QCOMPARE(result.outcome, FileDialogOutcome::Chosen);
+        QCOMPARE(result.path, dir.file("A.1BK"));
+        QCOMPARE(result.flags, 0u);
+    }
+
+    void messageBoxAnswersWithItsCode_data()
+    {
+        QTest::addColumn<bool>("question");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Yes") << true << 0 << int(QMessageBox::Yes) << AnswerYes;
+        QTest::newRow("No") << true << 0 << int(QMessageBox::No) << AnswerNo;
+        QTest::newRow("Cancel") << true << 0 << int(QMessageBox::Cancel) << AnswerCancel;
+        QTest::newRow("Esc is Cancel") << true << int(Qt::Key_Escape) << 0 << AnswerCancel;
+        QTest::newRow("Enter is Yes") << true << int(Qt::Key_Return) << 0 << AnswerYes;
+        QTest::newRow("OK") << false << 0 << int(QMessageBox::Ok) << AnswerOk;
+        QTest::newRow("Esc on OK") << false << int(Qt::Key_Escape) << 0 << AnswerOk;
+    }
+
+    void messageBoxAnswersWithItsCode()
+    {
+        QFETCH(bool, question);
+        QFETCH(int, key);
+        QFETCH(int, button);
+        QFETCH(int, answer);
+        QtPlatform platform;
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        ModalHandler handler([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box)
+                return false;
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            if (key != 0)
+                QTest::keyClick(box, Qt::Key(key));
+            else
+                box->button(QMessageBox::StandardButton(button))->click();
+            return true;
+        });
+        const int got = question ? platform.MessageBox("Line one\nline two", "Query", MessageIcon::Question,
+                                                       MessageButtons::YesNoCancel)
+                                 : platform.MessageBox("Nothing to save!", "Info", MessageIcon::Information,
+                                                       MessageButtons::Ok);
+        QCOMPARE(got, answer);
+        QCOMPARE(title, question ? QString("Query") : QString("Info"));
+        QCOMPARE(text, question ? QString("Line one\nline two") : QString("Nothing to save!"));
+        QCOMPARE(icon, question ? QMessageBox::Question : QMessageBox::Information);
+        QCOMPARE(buttons, question ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
+                                   : QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+
+    void criticalMessagesShowTheStopIcon()
+    {
+        QtPlatform platform;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        ModalHandler handler([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (!box)
+                return false;
+            icon = box->icon();
+            box->close();
+            return true;
+        });
+        QCOMPARE(platform.MessageBox("/v/a.1bk not found.", "Error", MessageIcon::Critical, MessageButtons::Ok),
+                 AnswerOk);
+        QCOMPARE(icon, QMessageBox::Critical);
+    }
+
+    void progressWindowsAreMadeOnFirstUseShownModelessAndDiscarded()
+    {
+        QWidget main;
+        QtPlatform platform(&main);
+        platform.ProgressSetValue(ProgressWindow::Sort, 0);
+        auto* sort = qobject_cast<frmSortProgress*>(platform.ProgressWidget(ProgressWindow::Sort));
+        QVERIFY(sort);
+        QVERIFY(!sort->isVisible());
+        QCOMPARE(sort->parentWidget(), &main);
+        platform.ProgressSetMaximum(ProgressWindow::Sort, 128);
+        platform.ProgressShow(ProgressWindow::Sort);
+        QVERIFY(sort->isVisible());
+        QVERIFY(!sort->isModal());
+        platform.ProgressSetValue(ProgressWindow::Sort, 126);
+        QCOMPARE(sort->ProgressBar1->maximum(), 128);
+        QCOMPARE(sort->ProgressBar1->value(), 126);
+        QVERIFY(!platform.ProgressWidget(ProgressWindow::File));
+
+        platform.ProgressSetLabel(ProgressWindow::File, "Writing patch \xE9t\xE9 ...");
+        auto* file = qobject_cast<frmFileProgress*>(platform.ProgressWidget(ProgressWindow::File));
+        QVERIFY(file);
+        QCOMPARE(file->Label1->text(), QString::fromLatin1("Writing patch \xE9t\xE9 ..."));
+
+        QPointer<QWidget> sortGone = sort;
+        platform.ProgressClose(ProgressWindow::Sort);
+        QVERIFY(sortGone.isNull());
+        QVERIFY(!platform.ProgressWidget(ProgressWindow::Sort));
+        QVERIFY(platform.ProgressWidget(ProgressWindow::File));
+        platform.ProgressClose(ProgressWindow::File);
+        QVERIFY(!platform.ProgressWidget(ProgressWindow::File));
+    }
+
+    void yieldHandlesPendingEvents()
+    {
+        QtPlatform platform;
+        bool handled = false;
+        QTimer::singleShot(0, [&] { handled = true; });
+        platform.YieldEvents();
+        QVERIFY(handled);
+    }
+
+    void programDirectoryIsWhereTheProgramLies()
+    {
+        QtPlatform platform;
+        QCOMPARE(QString::fromStdString(platform.ProgramDirectory()), QCoreApplication::applicationDirPath());
+        QVERIFY(!platform.ProgramDirectory().ends_with('/'));
+    }
+
+    void helpOpensAViewerForAFileThatExistsAndNothingOtherwise()
+    {
+        TempDir dir;
+        WriteBytes(dir.file("Skerrow.hlp"), "<html><body><h1>Contents</h1></body></html>");
+        QtPlatform platform;
+        auto visibleWindows = [] {
+            int n = 0;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                n += w->isVisible() ? 1 : 0;
+            return n;
+        };
+        const int before = visibleWindows();
+        platform.ShowHelpContents(dir.file("missing.hlp"));
+        QCOMPARE(visibleWindows(), before);
+        platform.ShowHelpContents(dir.file("Skerrow.hlp"));
+        QCOMPARE(visibleWindows(), before + 1);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->close();
+    }
+};
+
+QTEST_MAIN(QtPlatformTest)
+#include "qt_platform_test.moc"
