@@ -103,15 +103,42 @@ FileVoices ScanVoiceFile(const std::string& path, std::uint64_t ordinal, BlockIn
     return result;
 }
 
-bool LoadBlock(const std::string& path, int slot, std::string& block)
+// The voices a file is compared with often share one file (a bank saved twice): each thread
+// keeps the last file it read again open.
+class ReopenedFile {
+public:
+    ~ReopenedFile() { Close(); }
+
+    int Get(std::uint64_t ordinal, const std::string& path)
+    {
+        if (m_fd < 0 || ordinal != m_ordinal) {
+            Close();
+            m_fd = OpenForReading(path);
+            m_ordinal = ordinal;
+        }
+        return m_fd;
+    }
+
+private:
+    void Close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+    int m_fd = -1;
+    std::uint64_t m_ordinal = 0;
+};
+
+bool LoadBlock(std::uint64_t ordinal, const std::string& path, int slot, std::string& block)
 {
-    const int fd = OpenForReading(path);
+    thread_local ReopenedFile file;
+    const int fd = file.Get(ordinal, path);
     if (fd < 0)
         return false;
     block.resize(layout::BlockSize);
-    const std::size_t got = ReadAt(fd, block.data(), block.size(), layout::BlockOffset(slot));
-    ::close(fd);
-    return got == block.size();
+    return ReadAt(fd, block.data(), block.size(), layout::BlockOffset(slot)) == block.size();
 }
 
 void WarnSkipped(const Console& console, const std::string& path, int slot, std::string_view name,
@@ -134,7 +161,9 @@ int RunDupes(const Arguments& args, const Console& console)
     // Every item's path by ordinal, so that a block can be read again for a comparison.
     std::deque<std::string> walked;
     BlockIndex index(
-        [&](VoiceKey key, std::string& block) { return LoadBlock(walked[OrdinalOf(key)], SlotOf(key), block); },
+        [&](VoiceKey key, std::string& block) {
+            return LoadBlock(OrdinalOf(key), walked[OrdinalOf(key)], SlotOf(key), block);
+        },
         ComparisonCacheBudget);
     const auto prepare = [&](const std::vector<WalkItem>& items, std::size_t) {
         for (const WalkItem& item : items)
