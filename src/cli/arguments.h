@@ -18,8 +18,8 @@ struct Arguments {
     std::vector<std::string> operands;
     std::set<std::string> flags;
     std::map<std::string, std::string> values;
-    bool help = false;   // --help or -h was given
-    std::string error;   // a usage problem, or empty
+    bool help = false;  // --help or -h was given
+    std::string error;  // a usage problem, or empty
 
     bool Has(const std::string& flag) const { return flags.count(flag) != 0; }
 };

@@ -21,7 +21,8 @@ bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b)
 bool ContainsIgnoringAsciiCase(std::string_view haystack, std::string_view needle)
 {
     return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), SameLetter) !=
-           haystack.end() || needle.empty();
+               haystack.end() ||
+           needle.empty();
 }
 
 }  // namespace skerrow

@@ -52,7 +52,7 @@ private:
 
     struct Representative {
         std::uint64_t hash = 0;
-        VoiceKey key = NoVoice;  // NoVoice marks a free place of the table
+        VoiceKey key = NoVoice;    // NoVoice marks a free place of the table
         std::int32_t cached = -1;  // index into its shard's cache, or -1
         bool unreadable = false;
     };

@@ -24,7 +24,7 @@ constexpr std::size_t ComparisonCacheBudget = 64u << 20;
 
 // One listed voice, kept small: a large library has hundreds of thousands of them.
 struct Voice {
-    VoiceKey set = 0;  // the voice standing for its set of equal blocks
+    VoiceKey set = 0;        // the voice standing for its set of equal blocks
     std::uint32_t file = 0;  // index into the list of voice files
     std::uint8_t slot = 0;
     std::uint8_t nameLength = 0;
@@ -78,7 +78,8 @@ FileVoices ScanVoiceFile(const std::string& path, std::uint64_t ordinal, BlockIn
     if (fd < 0)
         return result;
     std::size_t got = ReadAt(fd, buffer.data(), layout::HeadSize, 0);
-    const auto slots = got == layout::HeadSize ? static_cast<unsigned char>(buffer[layout::SlotCountOffset]) : 0u;
+    const auto slots =
+        got == layout::HeadSize ? static_cast<unsigned char>(buffer[layout::SlotCountOffset]) : 0u;
     if (!layout::IsValidSlotCount(slots)) {
         ::close(fd);
         return result;
@@ -218,7 +219,8 @@ int RunDupes(const Arguments& args, const Console& console)
         }
         i = end;
     }
-    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    std::sort(groups.begin(), groups.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
 
     for (std::size_t g = 0; g < groups.size(); ++g) {
         if (g > 0)

@@ -52,7 +52,7 @@ int RunFind(const Arguments& args, const Console& console)
     MultiWalk walk(args.operands);
     const bool allFound = ReportMissingRoots(console, walk);
     const auto nothingToPrepare = [](const std::vector<WalkItem>&, std::size_t) {};
-    ScanTree<HeadVoices>(walk, nothingToPrepare, ReadVoices, [&](const WalkItem& item, const HeadVoices& voices) {
+    const auto report = [&](const WalkItem& item, const HeadVoices& voices) {
         if (item.kind != WalkKind::File) {
             ReportSkippedItem(console, item, verbose);
         } else if (voices.status != HeadStatus::Ok) {
@@ -64,7 +64,8 @@ int RunFind(const Arguments& args, const Console& console)
                     WriteVoiceLine(console.out, item.path, static_cast<int>(k) + 1, voices.names[k]);
             }
         }
-    });
+    };
+    ScanTree<HeadVoices>(walk, nothingToPrepare, ReadVoices, report);
     return FinishOutput(console, allFound ? ExitOk : ExitFailure);
 }
 

@@ -33,7 +33,8 @@ ConsolePlatform::ConsolePlatform(std::FILE* err, bool showProgress) : m_err(err)
 {
 }
 
-int ConsolePlatform::MessageBox(const std::string& text, const std::string&, MessageIcon, MessageButtons buttons)
+int ConsolePlatform::MessageBox(const std::string& text, const std::string&, MessageIcon,
+                                MessageButtons buttons)
 {
     ClearProgress();
     std::fwrite(text.data(), 1, text.size(), m_err);

@@ -70,7 +70,7 @@ const Command* FindCommand(std::string_view name)
 }
 
 constexpr std::string_view ToolSynopsis = "Usage: skerrow-cli COMMAND [ARGUMENT]...\n"
-                                         "       skerrow-cli --help | --version\n";
+                                          "       skerrow-cli --help | --version\n";
 
 }  // namespace
 

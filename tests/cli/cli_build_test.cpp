@@ -120,8 +120,7 @@ TEST_F(CliBuildTest, TheCountChoosesTheFormatAndANameWithoutExtensionGetsIt)
         const ToolRun run = Build({stem, c.source});
         ASSERT_EQ(run.exitCode, 0) << c.source << ": " << run.err;
         EXPECT_EQ(run.out, "Wrote " + c.written + ": " + c.report + "\n");
-        EXPECT_EQ(ReadBytes(dir.file(c.written)), ExpectedFile(c.lastOpened, c.slots, c.voices))
-            << c.source;
+        EXPECT_EQ(ReadBytes(dir.file(c.written)), ExpectedFile(c.lastOpened, c.slots, c.voices)) << c.source;
         EXPECT_FALSE(std::filesystem::exists(dir.file(stem)));
     }
 }
@@ -134,8 +133,8 @@ TEST_F(CliBuildTest, SortsByNameBytesKeepingEqualNamesInOrder)
     // The option may also follow the operands.
     const ToolRun run = Build({"sorted.1bk", "s1.1bk", "s2.1bk", "--sort"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const std::vector<Voice> voices{From(4, 4, " sp"),  From(4, 5, "9nine"), From(5, 2, "Alpha"),
-                                    From(4, 6, "Same"), From(5, 1, "Same"),  From(4, 3, "Zeta"),
+    const std::vector<Voice> voices{From(4, 4, " sp"),   From(4, 5, "9nine"), From(5, 2, "Alpha"),
+                                    From(4, 6, "Same"),  From(5, 1, "Same"),  From(4, 3, "Zeta"),
                                     From(4, 2, "alpha"), From(4, 1, "beta")};
     EXPECT_EQ(ReadBytes(dir.file("sorted.1bk")), ExpectedFile(5, 16, voices));
 
@@ -211,7 +210,10 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
         {"more than 128 voices", {"out.avc", "full.avc", "a.1bk:1"}, 2, "Destination list is full\n"},
         {"no voice", {"out.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
         {"slot not listed", {"out.1bk", "a.1bk:2,7"}, 2, "Slot 7 is not a listed voice of a.1bk.\n"},
-        {"range past the list", {"out.1bk", "a.1bk:5-2000000000"}, 2, "Slot 7 is not a listed voice of a.1bk.\n"},
+        {"range past the list",
+         {"out.1bk", "a.1bk:5-2000000000"},
+         2,
+         "Slot 7 is not a listed voice of a.1bk.\n"},
         {"missing source", {"out.1bk", "a.1bk", "nope.1bk"}, 1, "nope.1bk not found.\n"},
         {"invalid selection is part of the name", {"out.1bk", "a.1bk:0"}, 1, "a.1bk:0 not found.\n"},
         {"truncated source", {"out.1bk", "a.1bk:1", "trunc.1bk"}, 1, "Bad or truncated VL file.\n"},

@@ -124,7 +124,8 @@ TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)
     std::string nearlyX = x;
     nearlyX.back() = static_cast<char>(nearlyX.back() ^ 1);
 
-    WriteBytes(d / "one.1bk", VoiceFileWithBlocks(16, {"Piano", "Organ", "Piano2", "Twin\xff"}, {x, y, x, z}));
+    WriteBytes(d / "one.1bk",
+               VoiceFileWithBlocks(16, {"Piano", "Organ", "Piano2", "Twin\xff"}, {x, y, x, z}));
     WriteBytes(d / "sub" / "two.avc", VoiceFileWithBlocks(128, {"Other", "Nearly", "Keys"}, {x, nearlyX, y}));
     WriteBytes(d / "three.1vc", VoiceFileWithBlocks(1, {"Solo"}, {z}));
     WriteBytes(d / "short.1bk", VoiceFileWithBlocks(16, {"Cut", "Gone"}, {y}));

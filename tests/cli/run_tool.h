@@ -13,7 +13,8 @@ struct ToolRun {
 
 // Runs the built skerrow-cli with args in folder workDir (the current one when empty), with no
 // standard input. Standard error is a terminal when errTerminal is set.
-ToolRun RunTool(const std::vector<std::string>& args, const std::string& workDir = {}, bool errTerminal = false);
+ToolRun RunTool(const std::vector<std::string>& args, const std::string& workDir = {},
+                bool errTerminal = false);
 
 // The bytes of a voice file with the given slot count, names and voice blocks (in slot order;
 // slots without a block given are left out, so the file may be short), preamble from fileId.

@@ -42,28 +42,33 @@ class SelectionParseTest : public testing::TestWithParam<SelectionCase> {};
 
 TEST_P(SelectionParseTest, ReadsSlotsAndAscendingRangesInTheOrderGiven)
 {
-    EXPECT_EQ(ParseSelection(GetParam().text), GetParam().expected) << "selection '" << GetParam().text << "'";
+    EXPECT_EQ(ParseSelection(GetParam().text), GetParam().expected)
+        << "selection '" << GetParam().text << "'";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Valid, SelectionParseTest,
-    testing::Values(SelectionCase{"3", Ranges{{3, 3}}}, SelectionCase{"3,9,5", Ranges{{3, 3}, {9, 9}, {5, 5}}},
-                    SelectionCase{"1-4,7", Ranges{{1, 4}, {7, 7}}}, SelectionCase{"5-5", Ranges{{5, 5}}},
-                    SelectionCase{"2,2", Ranges{{2, 2}, {2, 2}}}, SelectionCase{"007", Ranges{{7, 7}}},
-                    SelectionCase{"1-2147483647", Ranges{{1, 2147483647}}},
-                    SelectionCase{"129", Ranges{{129, 129}}}));
+INSTANTIATE_TEST_SUITE_P(Valid, SelectionParseTest,
+                         testing::Values(SelectionCase{"3", Ranges{{3, 3}}},
+                                         SelectionCase{"3,9,5", Ranges{{3, 3}, {9, 9}, {5, 5}}},
+                                         SelectionCase{"1-4,7", Ranges{{1, 4}, {7, 7}}},
+                                         SelectionCase{"5-5", Ranges{{5, 5}}},
+                                         SelectionCase{"2,2", Ranges{{2, 2}, {2, 2}}},
+                                         SelectionCase{"007", Ranges{{7, 7}}},
+                                         SelectionCase{"1-2147483647", Ranges{{1, 2147483647}}},
+                                         SelectionCase{"129", Ranges{{129, 129}}}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Invalid, SelectionParseTest,
-    testing::Values(SelectionCase{"", std::nullopt}, SelectionCase{"0", std::nullopt},
-                    SelectionCase{"0-3", std::nullopt}, SelectionCase{"4-2", std::nullopt},
-                    SelectionCase{",1", std::nullopt}, SelectionCase{"1,", std::nullopt},
-                    SelectionCase{"1,,2", std::nullopt}, SelectionCase{"-3", std::nullopt},
-                    SelectionCase{"3-", std::nullopt}, SelectionCase{"1-2-3", std::nullopt},
-                    SelectionCase{"+1", std::nullopt}, SelectionCase{" 1", std::nullopt},
-                    SelectionCase{"1 ", std::nullopt}, SelectionCase{"1a", std::nullopt},
-                    SelectionCase{"2147483648", std::nullopt}, SelectionCase{"99999999999999999999", std::nullopt},
-                    SelectionCase{"\xff", std::nullopt}));
+INSTANTIATE_TEST_SUITE_P(Invalid, SelectionParseTest,
+                         testing::Values(SelectionCase{"", std::nullopt}, SelectionCase{"0", std::nullopt},
+                                         SelectionCase{"0-3", std::nullopt},
+                                         SelectionCase{"4-2", std::nullopt},
+                                         SelectionCase{",1", std::nullopt}, SelectionCase{"1,", std::nullopt},
+                                         SelectionCase{"1,,2", std::nullopt},
+                                         SelectionCase{"-3", std::nullopt}, SelectionCase{"3-", std::nullopt},
+                                         SelectionCase{"1-2-3", std::nullopt},
+                                         SelectionCase{"+1", std::nullopt}, SelectionCase{" 1", std::nullopt},
+                                         SelectionCase{"1 ", std::nullopt}, SelectionCase{"1a", std::nullopt},
+                                         SelectionCase{"2147483648", std::nullopt},
+                                         SelectionCase{"99999999999999999999", std::nullopt},
+                                         SelectionCase{"\xff", std::nullopt}));
 
 TEST(SelectionFormatTest, ReadsBackAsTheSameRanges)
 {
@@ -92,16 +97,17 @@ TEST_P(SourceSplitTest, SplitsAtTheLastColonOnlyBeforeASelection)
     EXPECT_EQ(split.selection, GetParam().selection);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Arguments, SourceSplitTest,
-    testing::Values(SplitCase{"bank.1bk", "bank.1bk", std::nullopt},
-                    SplitCase{"bank.1bk:3,9,5", "bank.1bk", Ranges{{3, 3}, {9, 9}, {5, 5}}},
-                    SplitCase{"a:b.1bk", "a:b.1bk", std::nullopt},
-                    SplitCase{"a:b.1bk:1-2", "a:b.1bk", Ranges{{1, 2}}},
-                    SplitCase{"x:1:2", "x:1", Ranges{{2, 2}}}, SplitCase{"bank.1bk:", "bank.1bk:", std::nullopt},
-                    SplitCase{"bank.1bk:0", "bank.1bk:0", std::nullopt},
-                    SplitCase{"dir:1/bank.1bk", "dir:1/bank.1bk", std::nullopt},
-                    SplitCase{":4", "", Ranges{{4, 4}}}));
+INSTANTIATE_TEST_SUITE_P(Arguments, SourceSplitTest,
+                         testing::Values(SplitCase{"bank.1bk", "bank.1bk", std::nullopt},
+                                         SplitCase{"bank.1bk:3,9,5", "bank.1bk",
+                                                   Ranges{{3, 3}, {9, 9}, {5, 5}}},
+                                         SplitCase{"a:b.1bk", "a:b.1bk", std::nullopt},
+                                         SplitCase{"a:b.1bk:1-2", "a:b.1bk", Ranges{{1, 2}}},
+                                         SplitCase{"x:1:2", "x:1", Ranges{{2, 2}}},
+                                         SplitCase{"bank.1bk:", "bank.1bk:", std::nullopt},
+                                         SplitCase{"bank.1bk:0", "bank.1bk:0", std::nullopt},
+                                         SplitCase{"dir:1/bank.1bk", "dir:1/bank.1bk", std::nullopt},
+                                         SplitCase{":4", "", Ranges{{4, 4}}}));
 
 struct SaveNameCase {
     const char* typed;
@@ -125,15 +131,17 @@ TEST_P(SaveDialogAnswerTest, AppendsAcceptsOrFlagsTheExtension)
     EXPECT_EQ((result.flags & OfnExtensionDifferent) != 0, GetParam().refused);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, SaveDialogAnswerTest,
-    testing::Values(SaveNameCase{"out", "1bk", "out.1bk", false}, SaveNameCase{"out.1bk", "1bk", "out.1bk", false},
-                    SaveNameCase{"OUT.1BK", "1bk", "OUT.1BK", false}, SaveNameCase{"out.avc", "1bk", "out.avc", true},
-                    SaveNameCase{"out.1vc", "avc", "out.1vc", true}, SaveNameCase{"out.txt", "1vc", "out.txt", true},
-                    SaveNameCase{"out.", "avc", "out.avc", false},
-                    SaveNameCase{"my.lib/out", "1bk", "my.lib/out.1bk", false},
-                    SaveNameCase{".hidden", "1vc", ".hidden.1vc", false},
-                    SaveNameCase{"lib/", "1bk", "lib/", false}));
+INSTANTIATE_TEST_SUITE_P(Names, SaveDialogAnswerTest,
+                         testing::Values(SaveNameCase{"out", "1bk", "out.1bk", false},
+                                         SaveNameCase{"out.1bk", "1bk", "out.1bk", false},
+                                         SaveNameCase{"OUT.1BK", "1bk", "OUT.1BK", false},
+                                         SaveNameCase{"out.avc", "1bk", "out.avc", true},
+                                         SaveNameCase{"out.1vc", "avc", "out.1vc", true},
+                                         SaveNameCase{"out.txt", "1vc", "out.txt", true},
+                                         SaveNameCase{"out.", "avc", "out.avc", false},
+                                         SaveNameCase{"my.lib/out", "1bk", "my.lib/out.1bk", false},
+                                         SaveNameCase{".hidden", "1vc", ".hidden.1vc", false},
+                                         SaveNameCase{"lib/", "1bk", "lib/", false}));
 
 TEST(AsciiCaseTest, FoldsOnlyAsciiLetters)
 {
@@ -150,7 +158,8 @@ TEST(AsciiCaseTest, FoldsOnlyAsciiLetters)
 TEST(ArgumentsTest, TakesOptionsAnywhereUntilTheEndMarker)
 {
     const std::vector<OptionSpec> options{{"--name", true}, {"--verbose", false}};
-    const Arguments args = ParseArguments({"a", "--name", "x", "b", "--verbose", "--", "--name", "-"}, options);
+    const Arguments args =
+        ParseArguments({"a", "--name", "x", "b", "--verbose", "--", "--name", "-"}, options);
     EXPECT_TRUE(args.error.empty());
     EXPECT_EQ(args.operands, (std::vector<std::string>{"a", "b", "--name", "-"}));
     EXPECT_EQ(args.values.at("--name"), "x");
