@@ -30,6 +30,15 @@ FileDialogRequest SaveRequest()
     return request;
 }
 
+// Types name into the dialog's name field, as a user does (selectFile leaves a focused field alone).
+void TypeName(QFileDialog* dialog, const QString& folder, const QString& name)
+{
+    dialog->setDirectory(folder);
+    auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(field);
+    field->setText(name);
+}
+
 // Answers the file dialog by typing name in folder and pressing the accept button.
 std::unique_ptr<ModalHandler> TypeIntoFileDialog(const QString& folder, const QString& name)
 {
@@ -37,8 +46,7 @@ std::unique_ptr<ModalHandler> TypeIntoFileDialog(const QString& folder, const QS
         auto* dialog = qobject_cast<QFileDialog*>(modal);
         if (!dialog)
             return false;
-        dialog->setDirectory(folder);
-        dialog->selectFile(name);
+        TypeName(dialog, folder, name);
         static_cast<QDialog*>(dialog)->accept();  // the accept button
         // A refused name leaves the dialog open: give up then.
         if (dialog->isVisible())
@@ -223,8 +231,7 @@ private slots:
                 return false;
             filters = dialog->nameFilters();
             mode = dialog->fileMode();
-            dialog->setDirectory(Dir(dir));
-            dialog->selectFile("A.1BK");
+            TypeName(dialog, Dir(dir), "A.1BK");
             static_cast<QDialog*>(dialog)->accept();  // the accept button
             return true;
         });
