@@ -13,6 +13,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skerrow"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/skerrow/app_icon.svg")));
+    // Lets the desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.skerrow.Skerrow"));
 
     skerrow::LibraryState state;
     skerrow::QtPlatform platform;
