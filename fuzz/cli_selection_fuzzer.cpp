@@ -41,7 +41,8 @@ std::optional<std::vector<SlotRange>> ReferenceSelection(std::string_view text)
         const std::string_view item = text.substr(start, end == std::string_view::npos ? end : end - start);
         const std::size_t dash = item.find('-');
         std::optional<int> first = ReferenceNumber(item.substr(0, dash));
-        std::optional<int> last = dash == std::string_view::npos ? first : ReferenceNumber(item.substr(dash + 1));
+        std::optional<int> last =
+            dash == std::string_view::npos ? first : ReferenceNumber(item.substr(dash + 1));
         if (!first || !last || *first > *last)
             return std::nullopt;
         ranges.push_back({*first, *last});
@@ -55,7 +56,8 @@ void CheckSelection(std::string_view text)
 {
     const auto parsed = ParseSelection(text);
     const auto reference = ReferenceSelection(text);
-    Check(parsed.has_value() == reference.has_value(), "the parser must accept exactly the selections of the grammar");
+    Check(parsed.has_value() == reference.has_value(),
+          "the parser must accept exactly the selections of the grammar");
     if (!parsed)
         return;
     Check(*parsed == *reference, "the parser must give the ranges of the grammar, in the order given");
@@ -63,7 +65,8 @@ void CheckSelection(std::string_view text)
     const auto again = ParseSelection(formatted);
     Check(again && *again == *parsed, "the text form of a selection must read back as the same ranges");
     Check(FormatSelection(*again) == formatted, "the text form must be stable");
-    Check(formatted.size() <= text.size() + text.size() / 2 + 1, "the text form must not grow past a range's two numbers");
+    Check(formatted.size() <= text.size() + text.size() / 2 + 1,
+          "the text form must not grow past a range's two numbers");
 }
 
 void CheckSplit(std::string_view argument)
@@ -78,11 +81,12 @@ void CheckSplit(std::string_view argument)
         return;
     }
     Check(split.path == argument.substr(0, colon), "the path is everything before the last colon");
-    Check(*split.selection == *ReferenceSelection(argument.substr(colon + 1)), "the selection after the colon");
+    Check(*split.selection == *ReferenceSelection(argument.substr(colon + 1)),
+          "the selection after the colon");
 }
 
-}  // namespace
-}  // namespace skerrow::fuzz
+} // namespace
+} // namespace skerrow::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

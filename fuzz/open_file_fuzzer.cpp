@@ -57,7 +57,8 @@ void CheckHead(const std::string& bytes, const std::string& path)
 {
     const HeadResult head = ReadHead(path);
     if (bytes.size() < HeadSize) {
-        Check(head.status == HeadStatus::Truncated, "a file shorter than its head must be refused as truncated");
+        Check(head.status == HeadStatus::Truncated,
+              "a file shorter than its head must be refused as truncated");
         return;
     }
     const auto count = static_cast<unsigned char>(bytes[50]);
@@ -81,7 +82,8 @@ void CheckOpen(const std::string& bytes, const std::string& path)
     t.platform.ClearCalls();
 
     const bool opened = LoadSourceFile(t.lib, path);
-    const bool acceptable = bytes.size() >= HeadSize && layout::IsValidSlotCount(static_cast<unsigned char>(bytes[50]));
+    const bool acceptable =
+        bytes.size() >= HeadSize && layout::IsValidSlotCount(static_cast<unsigned char>(bytes[50]));
     Check(opened == acceptable, "the open must succeed exactly for a whole head with a good slot count");
 
     if (!opened) {
@@ -91,10 +93,12 @@ void CheckOpen(const std::string& bytes, const std::string& path)
         const std::string expected =
             bytes.size() < HeadSize ? "Bad or truncated VL file." : "Bad record count in VL file.";
         Check(messages[0].text == expected, "a refused file must show the message for its fault");
-        Check(t.state.SourceImage == before.SourceImage && t.state.CurrentSourcePath == before.CurrentSourcePath &&
+        Check(t.state.SourceImage == before.SourceImage &&
+                  t.state.CurrentSourcePath == before.CurrentSourcePath &&
                   t.state.SourceVoiceCount == before.SourceVoiceCount,
               "a refused file must leave the previous source in force");
-        Check(t.SourceNames() == namesBefore && t.caption.Text() == captionBefore && t.Text1.Text() == countBefore,
+        Check(t.SourceNames() == namesBefore && t.caption.Text() == captionBefore &&
+                  t.Text1.Text() == countBefore,
               "a refused file must leave the source list, count and caption as they were");
         return;
     }
@@ -102,12 +106,15 @@ void CheckOpen(const std::string& bytes, const std::string& path)
     const int slots = static_cast<unsigned char>(bytes[50]);
     Check(t.platform.Messages().empty(), "an accepted file shows no message");
     Check(t.state.SourceImage == bytes.substr(0, HeadSize), "the source image must be the head");
-    Check(t.state.CurrentSourcePath == path && t.state.SourceVoiceCount == slots, "path and slot count must be kept");
+    Check(t.state.CurrentSourcePath == path && t.state.SourceVoiceCount == slots,
+          "path and slot count must be kept");
     const std::vector<std::string> names = ExpectedNames(bytes, slots);
-    Check(t.SourceNames() == names, "the source list must show the directory's names up to the first empty entry");
+    Check(t.SourceNames() == names,
+          "the source list must show the directory's names up to the first empty entry");
     Check(t.Text1.Text() == ExpectedCountText(names.size()), "the source count text must match the list");
     Check(t.caption.Text() == "Skerrow (VOICES.AVC)", "the caption must name the file");
-    Check(t.state.ListSaved == before.ListSaved && t.List2.Count() == 0, "opening must not touch the destination");
+    Check(t.state.ListSaved == before.ListSaved && t.List2.Count() == 0,
+          "opening must not touch the destination");
 }
 
 // Listing any image held in memory with any slot count, as a head image that did not come from
@@ -122,14 +129,16 @@ void CheckListing(const std::string& bytes)
     t.state.SourceImage = bytes.substr(2);
     t.state.SourceVoiceCount = slots;
     FillSourceList(t.lib);
-    const std::vector<std::string> expected =
-        t.state.SourceImage.size() >= HeadSize ? ExpectedNames(t.state.SourceImage, slots) : std::vector<std::string>{};
-    Check(t.SourceNames() == expected, "an image in memory must list the directory's names, or none when short");
+    const std::vector<std::string> expected = t.state.SourceImage.size() >= HeadSize
+                                                  ? ExpectedNames(t.state.SourceImage, slots)
+                                                  : std::vector<std::string>{};
+    Check(t.SourceNames() == expected,
+          "an image in memory must list the directory's names, or none when short");
     Check(t.Text1.Text() == ExpectedCountText(expected.size()), "the count text must match the listing");
 }
 
-}  // namespace
-}  // namespace skerrow::fuzz
+} // namespace
+} // namespace skerrow::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

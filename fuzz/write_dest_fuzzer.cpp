@@ -291,7 +291,8 @@ void Run(std::string_view input)
     Check(head.status == HeadStatus::Ok, "the saved file must open");
     const int slots = head.slotCount;
     Check(slots >= count, "the saved file must have room for every entry");
-    if (!(slotsChoice & 1) || (layout::IsValidSlotCount(static_cast<unsigned>(rawSlots)) && count <= rawSlots))
+    if (!(slotsChoice & 1) ||
+        (layout::IsValidSlotCount(static_cast<unsigned>(rawSlots)) && count <= rawSlots))
         Check(slots == t.state.SaveSlots, "the saved file must have the slot count asked for");
     std::vector<std::string> expectedNames;
     for (const std::string& name : namesBefore)
@@ -304,15 +305,17 @@ void Run(std::string_view input)
     std::copy_n(image.begin(), std::min<std::size_t>(image.size(), 50), expected.begin());
     expected[50] = static_cast<char>(slots);
     for (int i = 0; i < count; ++i)
-        expected.replace(1024 + 16 * static_cast<std::size_t>(i), 10, expectedNames[static_cast<std::size_t>(i)]);
+        expected.replace(1024 + 16 * static_cast<std::size_t>(i), 10,
+                         expectedNames[static_cast<std::size_t>(i)]);
     for (const std::string& block : blocks)
         expected += block;
     expected.resize(Block * static_cast<std::size_t>(slots + 1), '\0');
-    Check(out.bytes == expected, "the saved file must hold exactly the head, the copied blocks and zero blocks");
+    Check(out.bytes == expected,
+          "the saved file must hold exactly the head, the copied blocks and zero blocks");
 }
 
-}  // namespace
-}  // namespace skerrow::fuzz
+} // namespace
+} // namespace skerrow::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -17,10 +17,10 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <random>
 #include <regex>
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
@@ -83,7 +83,8 @@ protected:
             t.state.DestEntries[static_cast<std::size_t>(i)] = {path, 1};
         }
         t.state.SaveSlots = 128;
-        oldFile = test::BuildVoiceFile({.slotCount = 128, .names = test::NumberedNames(128, "Old"), .fileId = 200});
+        oldFile =
+            test::BuildVoiceFile({.slotCount = 128, .names = test::NumberedNames(128, "Old"), .fileId = 200});
         // The parent never saves itself: each child then starts the writer as a freshly started
         // program would, not from a state it shares with all its siblings.
         const std::string reference = sources.file("reference.avc");
@@ -144,7 +145,7 @@ struct KillPoint {
 [[noreturn]] void Die()
 {
     ::raise(SIGKILL);
-    ::_exit(99);  // not reached
+    ::_exit(99); // not reached
 }
 
 // Runs in the child: installs I/O that dies at the point, saves, and dies after it if it got
@@ -352,12 +353,14 @@ std::string PrivateMounts()
             return "no mount namespace for this user";
         auto put = [](const char* file, const std::string& text) {
             const int fd = ::open(file, O_WRONLY | O_CLOEXEC);
-            const bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+            const bool ok =
+                fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
             if (fd >= 0)
                 ::close(fd);
             return ok;
         };
-        if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+        if (!put("/proc/self/setgroups", "deny") ||
+            !put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
             !put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1"))
             return "cannot map the user into its namespace";
     }
@@ -369,7 +372,9 @@ std::string PrivateMounts()
 unsigned long long FreeBytes(const std::string& folder)
 {
     struct statvfs info {};
-    return ::statvfs(folder.c_str(), &info) == 0 ? static_cast<unsigned long long>(info.f_bavail) * info.f_frsize : 0;
+    return ::statvfs(folder.c_str(), &info) == 0
+               ? static_cast<unsigned long long>(info.f_bavail) * info.f_frsize
+               : 0;
 }
 
 // A real full disk: a file system of 512 KiB that holds the old .avc but not a second one beside
@@ -408,5 +413,5 @@ TEST_F(CrashSafetyTest, AFileSystemTooSmallForTheNewFileFailsOnceKeepsTheOldAndF
     EXPECT_EQ(report, "ok");
 }
 
-}  // namespace
-}  // namespace skerrow
+} // namespace
+} // namespace skerrow

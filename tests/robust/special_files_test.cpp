@@ -43,7 +43,8 @@ class SpecialFileTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::WriteBytes(bank, test::BuildVoiceFile({.slotCount = 16, .names = {"Flute", "Oboe"}, .fileId = 3}));
+        test::WriteBytes(bank,
+                         test::BuildVoiceFile({.slotCount = 16, .names = {"Flute", "Oboe"}, .fileId = 3}));
         ASSERT_TRUE(LoadSourceFile(t.lib, bank));
         t.platform.ClearCalls();
         ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
@@ -86,5 +87,5 @@ TEST_F(SpecialFileTest, ASourceThatBecameANamedPipeFailsTheSaveAtOnce)
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"bank.1bk", "pipe.1bk"}));
 }
 
-}  // namespace
-}  // namespace skerrow
+} // namespace
+} // namespace skerrow
