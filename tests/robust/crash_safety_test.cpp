@@ -66,20 +66,29 @@ void WaitFor(pid_t child, int& status)
     }
 }
 
+// stem followed by the number; appended, as GCC 12 warns wrongly about joining a literal to a
+// temporary string in optimised builds.
+std::string Numbered(const char* stem, int number)
+{
+    std::string text = stem;
+    text += std::to_string(number);
+    return text;
+}
+
 class CrashSafetyTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         // 128 voices from 128 different files, over an existing .avc that differs in every part.
         for (int i = 0; i < Voices; ++i) {
-            const std::string path = sources.file("voice" + std::to_string(i) + ".1vc");
+            const std::string path = sources.file(Numbered("voice", i) + ".1vc");
             WriteBytes(path, test::BuildVoiceFile({.slotCount = 1,
-                                                   .names = {"V" + std::to_string(i)},
+                                                   .names = {Numbered("V", i)},
                                                    .fileId = static_cast<std::uint8_t>(i + 1)}));
             if (i == 0) {
                 ASSERT_TRUE(LoadSourceFile(t.lib, path));
             }
-            t.List2.AddItem("Voice " + std::to_string(i));
+            t.List2.AddItem(Numbered("Voice ", i));
             t.state.DestEntries[static_cast<std::size_t>(i)] = {path, 1};
         }
         t.state.SaveSlots = 128;
@@ -262,8 +271,9 @@ TEST_F(CrashSafetyTest, AKillFromOutsideAtARandomMomentLeavesTheOldOrTheNewFile)
         ASSERT_EQ(Observe(), Outcome::New);
         WriteBytes(target, oldFile);
     }
-    std::sort(durations.begin(), durations.end());
-    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(durations[durations.size() / 2]);
+    // The quickest, as the first saves also warm the caches.
+    const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(
+        *std::min_element(durations.begin(), durations.end()));
 
     // Up to a tenth past the usual end, so that kills also fall around the rename.
     std::mt19937 random(20240612);
@@ -271,7 +281,7 @@ TEST_F(CrashSafetyTest, AKillFromOutsideAtARandomMomentLeavesTheOldOrTheNewFile)
     int kills = 0;
     int olds = 0;
     int news = 0;
-    for (int attempt = 0; kills < 200 && attempt < 600; ++attempt) {
+    for (int attempt = 0; kills < 200 && attempt < 2000; ++attempt) {
         const pid_t child = StartSave(t, target, channel[1]);
         ASSERT_GE(child, 0);
         ASSERT_TRUE(AwaitStart(channel[0]));
