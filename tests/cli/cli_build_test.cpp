@@ -77,8 +77,12 @@ protected:
     std::vector<Voice> BVoices(int first, int last)
     {
         std::vector<Voice> voices;
-        for (int slot = first; slot <= last; ++slot)
-            voices.push_back(From(2, slot, "B" + std::to_string(slot - 1)));
+        for (int slot = first; slot <= last; ++slot) {
+            // Appending rather than "B" + to_string keeps GCC 12's -Wrestrict false alarm quiet.
+            std::string name = "B";
+            name += std::to_string(slot - 1);
+            voices.push_back(From(2, slot, name));
+        }
         return voices;
     }
 
