@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 #include <unistd.h>
 
@@ -82,9 +81,10 @@ std::optional<std::string> ReadFile(const std::string& path)
     if (!fs::is_regular_file(path, error))
         return std::nullopt;
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::string bytes(static_cast<std::size_t>(fs::file_size(path, error)), '\0');
+    if (error || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())) || in.peek() != EOF)
         return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return bytes;
 }
 
 void Fail(const std::string& what)

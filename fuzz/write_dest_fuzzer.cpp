@@ -67,10 +67,22 @@ unsigned Byte(std::string_view part, std::size_t at)
 }
 
 // Voice data that differs from file to file and from slot to slot, so that a block copied from
-// the wrong place shows.
-char DataByte(std::size_t fileIndex, std::size_t offset)
+// the wrong place shows: byte o of file f is (f * 37 + (o / 3072) * 11 + o) mod 256, which is a
+// run of counting bytes within each block, cut from one ramp.
+void AppendData(std::string& bytes, std::size_t fileIndex, std::size_t end)
 {
-    return static_cast<char>((fileIndex * 37 + (offset / Block) * 11 + offset) & 0xFF);
+    static const std::string ramp = [] {
+        std::string r(Block + 256, '\0');
+        for (std::size_t i = 0; i < r.size(); ++i)
+            r[i] = static_cast<char>(i & 0xFF);
+        return r;
+    }();
+    while (bytes.size() < end) {
+        const std::size_t offset = bytes.size();
+        const std::size_t inBlock = offset % Block;
+        const std::size_t start = (fileIndex * 37 + (offset / Block) * 11 + offset) & 0xFF;
+        bytes.append(ramp, start, std::min(Block - inBlock, end - offset));
+    }
 }
 
 std::string BuildSource(std::string_view part, std::size_t fileIndex)
@@ -84,13 +96,10 @@ std::string BuildSource(std::string_view part, std::size_t fileIndex)
         const std::string_view directory = part.substr(3, 2048);
         std::copy(directory.begin(), directory.end(), bytes.begin() + 1024);
     }
-    if (length & 0x8000u) {
+    if (length & 0x8000u)
         bytes.resize((length & 0x7fffu) * 8u, '\0');
-    } else {
-        const std::size_t extra = std::min<std::size_t>(length, 130 * Block / 64) * 64;
-        for (std::size_t o = Block; o < Block + extra; ++o)
-            bytes.push_back(DataByte(fileIndex, o));
-    }
+    else
+        AppendData(bytes, fileIndex, Block + std::min<std::size_t>(length, 130 * Block / 64) * 64);
     return bytes;
 }
 
@@ -139,8 +148,7 @@ const std::string& OldAllVoices()
         b[50] = static_cast<char>(128);
         for (int k = 0; k < 128; ++k)
             b.replace(1024 + 16 * static_cast<std::size_t>(k), 10, "OLD" + std::to_string(1000000 + k));
-        for (std::size_t o = Block; o < 129 * Block; ++o)
-            b.push_back(DataByte(99, o));
+        AppendData(b, 99, 129 * Block);
         return b;
     }();
     return bytes;
