@@ -2,6 +2,7 @@
 
 #include "core/platform.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QStringList>
 
@@ -55,6 +56,7 @@ private:
     QPointer<QWidget> m_window;
     QPointer<frmSortProgress> m_sortProgress;
     QPointer<frmFileProgress> m_fileProgress;
+    QElapsedTimer m_lastYield;  // when the event loop last ran for a yield; invalid: never
 };
 
 }  // namespace skerrow

@@ -356,6 +356,32 @@ private slots:
         QVERIFY(handled);
     }
 
+    void yieldRunsTheEventLoopAtMostOnceAFrameButAlwaysAfterAProgressWindowShows()
+    {
+        QtPlatform platform;
+        platform.YieldEvents();
+        QElapsedTimer sinceFirst;
+        sinceFirst.start();
+
+        int handled = 0;
+        QTimer::singleShot(0, [&] { ++handled; });
+        platform.YieldEvents();
+        if (!sinceFirst.hasExpired(10))
+            QCOMPARE(handled, 0);
+
+        platform.ProgressShow(ProgressWindow::Sort);
+        platform.YieldEvents();
+        QCOMPARE(handled, 1);
+        QVERIFY(platform.ProgressWidget(ProgressWindow::Sort)->isVisible());
+
+        QTimer::singleShot(0, [&] { ++handled; });
+        QTest::qWait(20);  // runs the timer itself; the next one must wait for the yield
+        QTimer::singleShot(0, [&] { ++handled; });
+        platform.YieldEvents();
+        QCOMPARE(handled, 3);
+        platform.ProgressClose(ProgressWindow::Sort);
+    }
+
     void programDirectoryIsWhereTheProgramLies()
     {
         QtPlatform platform;
