@@ -35,7 +35,9 @@ bool QtListView::Selected(int index) const
 
 void QtListView::SetSelected(int index, bool selected)
 {
-    if (QListWidgetItem* item = m_list.item(index))
+    // The sort clears the flag of every entry it exchanges; most are clear already, and a
+    // selection change that changes nothing still runs the whole selection model.
+    if (QListWidgetItem* item = m_list.item(index); item && item->isSelected() != selected)
         item->setSelected(selected);
 }
 
