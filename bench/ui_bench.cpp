@@ -149,6 +149,61 @@ void sort_128_worst_qt_views_no_yield(benchmark::State& s)
     SortWorstCase(s, [&still] { SortDestination(still); });
 }
 
+// The window's own platform, except that the progress bar is never moved: the sort with its
+// window and its yields, without the bar's repaints.
+class StillBarPlatform final : public Platform {
+public:
+    explicit StillBarPlatform(Platform& real) : m_real(real) {}
+    int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
+                   MessageButtons buttons) override
+    {
+        return m_real.MessageBox(text, title, icon, buttons);
+    }
+    FileDialogResult FileDialog(const FileDialogRequest& request) override
+    {
+        return m_real.FileDialog(request);
+    }
+    void ProgressShow(ProgressWindow window) override { m_real.ProgressShow(window); }
+    void ProgressSetMaximum(ProgressWindow window, int maximum) override
+    {
+        m_real.ProgressSetMaximum(window, maximum);
+    }
+    void ProgressSetValue(ProgressWindow, int) override {}
+    void ProgressSetLabel(ProgressWindow window, const std::string& text) override
+    {
+        m_real.ProgressSetLabel(window, text);
+    }
+    void ProgressClose(ProgressWindow window) override { m_real.ProgressClose(window); }
+    void YieldEvents() override { m_real.YieldEvents(); }
+    void ShowHelpContents(const std::string& path) override { m_real.ShowHelpContents(path); }
+    std::string ProgramDirectory() override { return m_real.ProgramDirectory(); }
+
+private:
+    Platform& m_real;
+};
+
+void sort_128_worst_qt_views_still_bar(benchmark::State& s)
+{
+    Librarian& lib = TheWindow().window.librarian();
+    StillBarPlatform stillBar(TheWindow().platform);
+    Librarian still{lib.state, lib.List1, lib.List2, lib.Text1, lib.Text2, lib.caption, stillBar};
+    SortWorstCase(s, [&still] { SortDestination(still); });
+}
+
+// The sort's progress window alone: made, shown, painted once and closed, as every sort does.
+void sort_window_alone(benchmark::State& s)
+{
+    Window& w = TheWindow();
+    for (auto _ : s) {
+        w.platform.ProgressSetValue(ProgressWindow::Sort, 0);
+        w.platform.ProgressSetMaximum(ProgressWindow::Sort, Voices);
+        w.platform.ProgressShow(ProgressWindow::Sort);
+        QCoreApplication::processEvents();
+        w.platform.ProgressClose(ProgressWindow::Sort);
+        QCoreApplication::processEvents();
+    }
+}
+
 } // namespace
 } // namespace skerrow::bench
 
@@ -164,7 +219,10 @@ int main(int argc, char** argv)
          {benchmark::RegisterBenchmark("copy_128_qt_views", skerrow::bench::copy_128_qt_views),
           benchmark::RegisterBenchmark("sort_128_worst_qt_views", skerrow::bench::sort_128_worst_qt_views),
           benchmark::RegisterBenchmark("sort_128_worst_qt_views_no_yield",
-                                       skerrow::bench::sort_128_worst_qt_views_no_yield)})
+                                       skerrow::bench::sort_128_worst_qt_views_no_yield),
+          benchmark::RegisterBenchmark("sort_128_worst_qt_views_still_bar",
+                                       skerrow::bench::sort_128_worst_qt_views_still_bar),
+          benchmark::RegisterBenchmark("sort_window_alone", skerrow::bench::sort_window_alone)})
         b->UseRealTime()->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
