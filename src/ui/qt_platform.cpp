@@ -211,7 +211,11 @@ void QtPlatform::ProgressSetMaximum(ProgressWindow window, int maximum)
 void QtPlatform::ProgressSetValue(ProgressWindow window, int value)
 {
     QProgressBar* bar = Bar(window);
-    bar->setValue(qBound(bar->minimum(), value, bar->maximum()));
+    const int bounded = qBound(bar->minimum(), value, bar->maximum());
+    if (ProgressWidget(window)->isVisible())
+        (window == ProgressWindow::Sort ? m_pendingSortValue : m_pendingFileValue) = bounded;
+    else
+        bar->setValue(bounded);
 }
 
 void QtPlatform::ProgressSetLabel(ProgressWindow window, const std::string& text)
@@ -225,17 +229,24 @@ void QtPlatform::ProgressSetLabel(ProgressWindow window, const std::string& text
 
 void QtPlatform::ProgressClose(ProgressWindow window)
 {
+    (window == ProgressWindow::Sort ? m_pendingSortValue : m_pendingFileValue).reset();
     delete ProgressWidget(window);
 }
 
 void QtPlatform::YieldEvents()
 {
     // The sort yields after every step, far more often than a screen refreshes; repainting the
-    // lists each time would cost more than the sort itself. Running the event loop once a frame
-    // keeps the progress bar moving and the window answering as well.
+    // lists and the bar each time would cost more than the sort itself. Running the event loop,
+    // with the bar's latest value, once a frame keeps the bar moving and the window answering.
     constexpr qint64 FrameMilliseconds = 16;
     if (m_lastYield.isValid() && !m_lastYield.hasExpired(FrameMilliseconds))
         return;
+    if (m_sortProgress && m_pendingSortValue)
+        m_sortProgress->ProgressBar1->setValue(*m_pendingSortValue);
+    if (m_fileProgress && m_pendingFileValue)
+        m_fileProgress->ProgressBar1->setValue(*m_pendingFileValue);
+    m_pendingSortValue.reset();
+    m_pendingFileValue.reset();
     QCoreApplication::processEvents();
     m_lastYield.start();
 }

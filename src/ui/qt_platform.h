@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <optional>
+
 class QProgressBar;
 class QWidget;
 
@@ -56,6 +58,9 @@ private:
     QPointer<QWidget> m_window;
     QPointer<frmSortProgress> m_sortProgress;
     QPointer<frmFileProgress> m_fileProgress;
+    // A shown bar repaints at once on every new value; its latest value waits for the next yield.
+    std::optional<int> m_pendingSortValue;
+    std::optional<int> m_pendingFileValue;
     QElapsedTimer m_lastYield;  // when the event loop last ran for a yield; invalid: never
 };
 

@@ -329,6 +329,8 @@ private slots:
         QVERIFY(sort->isVisible());
         QVERIFY(!sort->isModal());
         platform.ProgressSetValue(ProgressWindow::Sort, 126);
+        QCOMPARE(sort->ProgressBar1->value(), 0);
+        platform.YieldEvents();  // a shown bar takes its value when the events are handled
         QCOMPARE(sort->ProgressBar1->maximum(), 128);
         QCOMPARE(sort->ProgressBar1->value(), 126);
         QVERIFY(!platform.ProgressWidget(ProgressWindow::File));
