@@ -111,13 +111,17 @@ std::string RandomSuffix()
 {
     static constexpr std::string_view Alphabet =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static std::mt19937_64 generator = [] {
+    // Seeded again in a forked child, which would otherwise try the very names its parent tries.
+    static pid_t seededFor = 0;
+    static std::mt19937_64 generator;
+    if (seededFor != ::getpid()) {
+        seededFor = ::getpid();
         std::random_device device;
         std::seed_seq seed{
-            device(), device(), static_cast<unsigned>(::getpid()),
+            device(), device(), static_cast<unsigned>(seededFor),
             static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
-        return std::mt19937_64(seed);
-    }();
+        generator.seed(seed);
+    }
     std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
     std::string suffix(TempRandomLength, ' ');
     for (char& c : suffix)
