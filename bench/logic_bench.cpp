@@ -10,7 +10,7 @@
 
 #include "bench_support.h"
 
-#include "core/memory_views.h"
+#include "core/memory_librarian.h"
 #include "editing/copy_voices.h"
 #include "editing/sort_entries.h"
 #include "voice_file_builder.h"
@@ -70,16 +70,7 @@ const TestFiles& FilesIn(const std::string& base)
     return files;
 }
 
-struct Library {
-    LibraryState state;
-    MemoryListView List1;
-    MemoryListView List2;
-    MemoryTextView Text1;
-    MemoryTextView Text2;
-    MemoryTextView caption;
-    QuietPlatform platform;
-    Librarian lib{state, List1, List2, Text1, Text2, caption, platform};
-};
+using Library = MemoryLibrarian<QuietPlatform>;
 
 // ---- Opening ----
 

@@ -48,8 +48,7 @@ std::optional<int> AddSource(Librarian& lib, const std::string& argument)
                                         "Error", MessageIcon::Critical, MessageButtons::Ok);
                 return ExitUsage;
             case CopyOutcome::Full:
-                lib.platform.MessageBox("Destination list is full", "Info", MessageIcon::Information,
-                                        MessageButtons::Ok);
+                ShowDestinationFull(lib);
                 return ExitUsage;
             }
         }

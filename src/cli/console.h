@@ -1,8 +1,7 @@
 #pragma once
 
 #include "cli/console_platform.h"
-#include "core/librarian.h"
-#include "core/memory_views.h"
+#include "core/memory_librarian.h"
 
 #include <cstdio>
 #include <string_view>
@@ -31,17 +30,8 @@ void WriteVoiceLine(std::FILE* stream, std::string_view path, int slot, std::str
 int FinishOutput(const Console& console, int exitCode);
 
 // The librarian the window would have, with list views in memory and the console's platform.
-struct ConsoleLibrarian {
-    explicit ConsoleLibrarian(const Console& console) : platform(console.err, console.errIsTerminal) {}
-
-    LibraryState state;
-    MemoryListView List1;
-    MemoryListView List2;
-    MemoryTextView Text1;
-    MemoryTextView Text2;
-    MemoryTextView caption{"Skerrow (no open file)"};
-    ConsolePlatform platform;
-    Librarian lib{state, List1, List2, Text1, Text2, caption, platform};
+struct ConsoleLibrarian : MemoryLibrarian<ConsolePlatform> {
+    explicit ConsoleLibrarian(const Console& console) : MemoryLibrarian(console.err, console.errIsTerminal) {}
 };
 
 // "single voice (.1vc)", "bank (.1bk)" or "all voices (.avc)" for slot counts 1, 16 and 128.

@@ -6,6 +6,9 @@
 
 namespace skerrow {
 
+// The main window's caption until a source file is open.
+inline constexpr const char* NoFileCaption = "Skerrow (no open file)";
+
 // The context every operation takes: the library state, the two list views (List1 the source,
 // List2 the destination), the two count fields (Text1, Text2), the main window's caption and
 // the platform. The librarian owns none of them.

@@ -2,14 +2,11 @@
 
 namespace skerrow {
 
-namespace {
-
-void ShowFull(Librarian& lib, const char* text)
+void ShowDestinationFull(Librarian& lib, bool withFullStop)
 {
-    lib.platform.MessageBox(text, "Info", MessageIcon::Information, MessageButtons::Ok);
+    lib.platform.MessageBox(withFullStop ? "Destination list is full." : "Destination list is full", "Info",
+                            MessageIcon::Information, MessageButtons::Ok);
 }
-
-}  // namespace
 
 void AppendDestEntry(Librarian& lib, int sourceIndex)
 {
@@ -22,7 +19,7 @@ void AppendDestEntry(Librarian& lib, int sourceIndex)
 void CopyCurrentVoice(Librarian& lib)
 {
     if (lib.List2.Count() >= MaxDestEntries) {
-        ShowFull(lib, "Destination list is full");
+        ShowDestinationFull(lib);
         return;
     }
     const auto current = lib.List1.CurrentItem();
@@ -38,13 +35,12 @@ void CopySelectedVoices(Librarian& lib)
     if (n == 0)
         return;
 
-    // The two messages differ on purpose: the copy-all one has no full stop.
     const bool copyAll = lib.state.ShiftHeld == ShiftMask;
     for (int i = 0; i < n; ++i) {
         if (!copyAll && !lib.List1.Selected(i))
             continue;
         if (lib.List2.Count() >= MaxDestEntries) {
-            ShowFull(lib, copyAll ? "Destination list is full" : "Destination list is full.");
+            ShowDestinationFull(lib, !copyAll);
             break;
         }
         AppendDestEntry(lib, i);

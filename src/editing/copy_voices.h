@@ -8,6 +8,10 @@ namespace skerrow {
 // file and the voice's 1-based slot. The caller checks the capacity.
 void AppendDestEntry(Librarian& lib, int sourceIndex);
 
+// The "Info" message of a copy that no longer fits. The copy-all and double-click wording has no
+// full stop; the selection's has one.
+void ShowDestinationFull(Librarian& lib, bool withFullStop = false);
+
 // Double-click in the source list: copies the current source item. A double-click that landed
 // on no item copies nothing and leaves the list as it was.
 void CopyCurrentVoice(Librarian& lib);

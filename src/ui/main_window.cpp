@@ -138,7 +138,7 @@ MainWindow::MainWindow(LibraryState& state, Platform& platform, QWidget* parent)
                                     Qt::QueuedConnection);
       })
 {
-    setWindowTitle(QStringLiteral("Skerrow (no open file)"));
+    setWindowTitle(QString::fromLatin1(NoFileCaption));
     setWindowIcon(QIcon(QStringLiteral(":/skerrow/app_icon.svg")));
     setFont(SkerrowFont());
     BuildControls();

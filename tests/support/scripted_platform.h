@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/librarian.h"
-#include "core/memory_views.h"
+#include "core/memory_librarian.h"
 #include "core/platform.h"
 
 #include <deque>
@@ -71,16 +71,7 @@ public:
 };
 
 // A librarian with in-memory views and the scripted platform, for tests.
-struct TestLibrarian {
-    LibraryState state;
-    MemoryListView List1;
-    MemoryListView List2;
-    MemoryTextView Text1;
-    MemoryTextView Text2;
-    MemoryTextView caption{"Skerrow (no open file)"};
-    ScriptedPlatform platform;
-    Librarian lib{state, List1, List2, Text1, Text2, caption, platform};
-
+struct TestLibrarian : MemoryLibrarian<ScriptedPlatform> {
     std::vector<std::string> SourceNames() const;
     std::vector<std::string> DestNames() const;
     std::vector<int> DestSelection() const;  // indices of the selected destination items
