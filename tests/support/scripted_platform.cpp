@@ -53,16 +53,22 @@ std::string PlatformCall::Describe() const
     return "?";
 }
 
+PlatformCall& ScriptedPlatform::Record(PlatformCall::Kind kind, ProgressWindow window)
+{
+    PlatformCall& call = calls.emplace_back();
+    call.kind = kind;
+    call.window = window;
+    return call;
+}
+
 int ScriptedPlatform::MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                                  MessageButtons buttons)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::MessageBox;
+    PlatformCall& call = Record(PlatformCall::Kind::MessageBox);
     call.text = text;
     call.title = title;
     call.icon = icon;
     call.buttons = buttons;
-    calls.push_back(call);
     if (!messageAnswers.empty()) {
         const int answer = messageAnswers.front();
         messageAnswers.pop_front();
@@ -73,10 +79,7 @@ int ScriptedPlatform::MessageBox(const std::string& text, const std::string& tit
 
 FileDialogResult ScriptedPlatform::FileDialog(const FileDialogRequest& request)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::FileDialog;
-    call.request = request;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::FileDialog).request = request;
     if (!dialogAnswers.empty()) {
         FileDialogResult result = dialogAnswers.front();
         dialogAnswers.pop_front();
@@ -97,69 +100,44 @@ void ScriptedPlatform::CancelDialog()
 
 void ScriptedPlatform::ProgressShow(ProgressWindow window)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::ProgressShow;
-    call.window = window;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::ProgressShow, window);
 }
 
 void ScriptedPlatform::ProgressSetMaximum(ProgressWindow window, int maximum)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::ProgressSetMaximum;
-    call.window = window;
-    call.value = maximum;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::ProgressSetMaximum, window).value = maximum;
 }
 
 void ScriptedPlatform::ProgressSetValue(ProgressWindow window, int value)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::ProgressSetValue;
-    call.window = window;
-    call.value = value;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::ProgressSetValue, window).value = value;
 }
 
 void ScriptedPlatform::ProgressSetLabel(ProgressWindow window, const std::string& text)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::ProgressSetLabel;
-    call.window = window;
-    call.text = text;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::ProgressSetLabel, window).text = text;
 }
 
 void ScriptedPlatform::ProgressClose(ProgressWindow window)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::ProgressClose;
-    call.window = window;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::ProgressClose, window);
 }
 
 void ScriptedPlatform::YieldEvents()
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::Yield;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::Yield);
     if (onYield)
         onYield();
 }
 
 void ScriptedPlatform::ShowHelpContents(const std::string& path)
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::ShowHelp;
-    call.text = path;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::ShowHelp).text = path;
 }
 
 std::string ScriptedPlatform::ProgramDirectory()
 {
-    PlatformCall call;
-    call.kind = PlatformCall::Kind::ProgramDirectory;
-    calls.push_back(call);
+    Record(PlatformCall::Kind::ProgramDirectory);
     return programDirectory;
 }
 

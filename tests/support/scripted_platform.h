@@ -68,6 +68,9 @@ public:
     std::vector<std::string> Described() const;  // every call, described
     std::vector<std::string> DescribedProgress() const;  // progress and yield calls, described
     void ClearCalls() { calls.clear(); }
+
+private:
+    PlatformCall& Record(PlatformCall::Kind kind, ProgressWindow window = ProgressWindow::Sort);
 };
 
 // A librarian with in-memory views and the scripted platform, for tests.
