@@ -1,49 +1,25 @@
 #include "voicefile/head_reader.h"
 
+#include "core/file_io.h"
 #include "voicefile/layout.h"
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace skerrow {
 
 HeadResult ReadHead(const std::string& path)
 {
     HeadResult result;
-    // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a
-    // plain file the flag changes nothing.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const FileDescriptor fd = OpenPlainFileForReading(path);
+    if (!fd)
         return result;
-
-    // A folder, a pipe or a device opens on this platform but is no file the user could have
-    // meant, and reading one could wait for ever.
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return result;
-    }
 
     std::string image(layout::HeadSize, '\0');
-    std::size_t got = 0;
-    while (got < image.size()) {
-        const ssize_t n = ::read(fd, image.data() + got, image.size() - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            result.status = HeadStatus::ReadError;
-            return result;
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
+    const ssize_t got = ReadAt(fd.Get(), 0, image.data(), image.size());
+    if (got < 0) {
+        result.status = HeadStatus::ReadError;
+        return result;
     }
-    ::close(fd);
 
-    if (got < layout::HeadSize) {
+    if (static_cast<std::size_t>(got) < layout::HeadSize) {
         result.status = HeadStatus::Truncated;
         return result;
     }

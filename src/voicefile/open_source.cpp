@@ -1,5 +1,6 @@
 #include "voicefile/open_source.h"
 
+#include "core/paths.h"
 #include "voicefile/head_reader.h"
 #include "voicefile/layout.h"
 
@@ -47,11 +48,4 @@ void FillSourceList(Librarian& lib)
     }
     RefreshSourceCount(lib);
 }
-
-std::string FileNameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace skerrow

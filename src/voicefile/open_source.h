@@ -22,7 +22,4 @@ bool LoadSourceFile(Librarian& lib, const std::string& path);
 // Rebuilds List1 from SourceImage and SourceVoiceCount, then the source count text.
 void FillSourceList(Librarian& lib);
 
-// The part of a path after its last '/', or the whole path.
-std::string FileNameOf(const std::string& path);
-
 }  // namespace skerrow

@@ -1,5 +1,6 @@
 #include "voicefile/writer.h"
 
+#include "core/paths.h"
 #include "voicefile/layout.h"
 
 #include <algorithm>
@@ -51,25 +52,6 @@ constexpr std::size_t TempStemLimit = 200;
 constexpr int TempNameAttempts = 100;
 constexpr int MaxLinkHops = 40;
 
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    return folder.ends_with('/') ? folder + name : folder + "/" + name;
-}
-
 // The file a save at path really replaces, and what it looked like before.
 struct Target {
     std::string realPath;            // path with every symbolic link of its last part followed
@@ -84,7 +66,7 @@ std::optional<Target> ResolveTarget(const std::string& path)
 {
     Target target;
     target.realPath = path;
-    if (NameOf(path).empty())
+    if (FileNameOf(path).empty())
         return std::nullopt;
     for (int hops = 0;; ++hops) {
         struct stat info {};
@@ -146,7 +128,7 @@ public:
     {
         const std::string folder = FolderOf(target.realPath);
         std::string stem(1, '.');
-        stem += NameOf(target.realPath).substr(0, TempStemLimit);
+        stem += FileNameOf(target.realPath).substr(0, TempStemLimit);
         stem += TempMarker;
         for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
             const std::string candidate = JoinPath(folder, stem + RandomSuffix());

@@ -1,0 +1,65 @@
+#include "core/file_io.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace skerrow {
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
+{
+    if (this != &other)
+        Reset(std::exchange(other.m_fd, -1));
+    return *this;
+}
+
+void FileDescriptor::Reset(int fd) noexcept
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = fd;
+}
+
+int FileDescriptor::Close() noexcept
+{
+    const int result = m_fd >= 0 ? ::close(m_fd) : 0;
+    m_fd = -1;
+    return result;
+}
+
+FileDescriptor OpenPlainFileForReading(const std::string& path)
+{
+    // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a
+    // plain file the flag changes nothing.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
+        return fd;
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0)
+        return {};
+    if (!S_ISREG(info.st_mode)) {
+        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return {};
+    }
+    return fd;
+}
+
+ssize_t ReadAt(int fd, off_t offset, void* data, std::size_t size)
+{
+    auto* bytes = static_cast<char*>(data);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, bytes + got, size - got, offset + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+}  // namespace skerrow

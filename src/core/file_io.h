@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+#include <utility>
+
+namespace skerrow {
+
+// An open file descriptor that closes itself, so that no early return can leak one.
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    explicit FileDescriptor(int fd) noexcept : m_fd(fd) {}
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() { Reset(); }
+
+    int Get() const noexcept { return m_fd; }
+    explicit operator bool() const noexcept { return m_fd >= 0; }
+
+    // Closes the descriptor held, if any, and takes fd instead.
+    void Reset(int fd = -1) noexcept;
+
+    // Closes now and returns close()'s result, for a written file whose last writes must be
+    // known to have landed. Afterwards nothing is held.
+    int Close() noexcept;
+
+private:
+    int m_fd = -1;
+};
+
+// Opens path read-only, and only when it is a plain file: a folder, a pipe or a device opens on
+// this platform but is no file the user could have meant, and reading one could wait for ever.
+// Returns an empty descriptor on failure, with errno telling why (EISDIR, or EINVAL for a pipe
+// or device).
+FileDescriptor OpenPlainFileForReading(const std::string& path);
+
+// Reads up to size bytes at offset, going on after interruptions and short reads. Returns the
+// number of bytes read, fewer than size only at the end of the file, or -1 with errno set.
+ssize_t ReadAt(int fd, off_t offset, void* data, std::size_t size);
+
+}  // namespace skerrow

@@ -1,0 +1,24 @@
+#include "core/paths.h"
+
+namespace skerrow {
+
+std::string FileNameOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    return folder.ends_with('/') ? folder + name : folder + "/" + name;
+}
+
+}  // namespace skerrow
