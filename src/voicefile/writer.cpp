@@ -2,6 +2,7 @@
 
 #include "core/paths.h"
 #include "voicefile/layout.h"
+#include "voicefile/temporary_name.h"
 
 #include <algorithm>
 #include <array>
@@ -42,12 +43,6 @@ namespace {
 
 constexpr ProgressWindow File = ProgressWindow::File;
 
-// Hidden, and marked as ours, so that a file left by a crash or a power cut is recognisable:
-// ".<target name>.skerrow-XXXXXX" beside the target, XXXXXX six random letters and digits.
-constexpr std::string_view TempMarker = ".skerrow-";
-constexpr std::size_t TempRandomLength = 6;
-// Room for the dot, the marker and the random part within the usual 255-byte name limit.
-constexpr std::size_t TempStemLimit = 200;
 // Unrelated files already holding every name tried: give up rather than loop forever.
 constexpr int TempNameAttempts = 100;
 constexpr int MaxLinkHops = 40;
@@ -105,7 +100,7 @@ std::string RandomSuffix()
         generator.seed(seed);
     }
     std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
-    std::string suffix(TempRandomLength, ' ');
+    std::string suffix(temporary_name::RandomLength, ' ');
     for (char& c : suffix)
         c = Alphabet[pick(generator)];
     return suffix;
@@ -127,9 +122,7 @@ public:
     bool Create(const Target& target)
     {
         const std::string folder = FolderOf(target.realPath);
-        std::string stem(1, '.');
-        stem += FileNameOf(target.realPath).substr(0, TempStemLimit);
-        stem += TempMarker;
+        const std::string stem = temporary_name::StemFor(FileNameOf(target.realPath));
         for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
             const std::string candidate = JoinPath(folder, stem + RandomSuffix());
             const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

@@ -1,0 +1,31 @@
+#include "voicefile/temporary_name.h"
+
+namespace skerrow {
+
+namespace temporary_name {
+
+std::string StemFor(const std::string& targetName)
+{
+    std::string stem(1, '.');
+    stem += targetName.substr(0, StemLimit);
+    stem += Marker;
+    return stem;
+}
+
+}  // namespace temporary_name
+
+bool IsTemporaryFileName(std::string_view fileName)
+{
+    using namespace temporary_name;
+    if (fileName.size() < 1 + 1 + Marker.size() + RandomLength || fileName.front() != '.')
+        return false;
+    const std::string_view tail = fileName.substr(fileName.size() - RandomLength);
+    for (const char c : tail) {
+        const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!alnum)
+            return false;
+    }
+    return fileName.substr(fileName.size() - RandomLength - Marker.size(), Marker.size()) == Marker;
+}
+
+}  // namespace skerrow
