@@ -3,8 +3,8 @@
 
 #include "cli/selection.h"
 #include "cli/usage.h"
+#include "editing/open_source.h"
 #include "voicefile/layout.h"
-#include "voicefile/open_source.h"
 
 #include <sys/stat.h>
 
