@@ -28,6 +28,14 @@ int FileDescriptor::Close() noexcept
     return result;
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
 FileDescriptor OpenPlainFileForReading(const std::string& path)
 {
     // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a

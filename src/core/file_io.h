@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -31,6 +32,17 @@ public:
 private:
     int m_fd = -1;
 };
+
+// What makes a file the same file whatever path, link or spelling names it.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file at path (links followed), or none when there is no file to stat.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
 
 // Opens path read-only, and only when it is a plain file: a folder, a pipe or a device opens on
 // this platform but is no file the user could have meant, and reading one could wait for ever.

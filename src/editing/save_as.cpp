@@ -1,6 +1,7 @@
 #include "editing/save_as.h"
 
 #include "core/save_name.h"
+#include "editing/open_source.h"
 #include "voicefile/layout.h"
 
 #include <algorithm>
@@ -77,6 +78,22 @@ std::string FailureMessage(const WriteResult& result)
     return {};
 }
 
+// After a save that replaced a file the librarian reads from, makes what it shows and copies
+// come from the new file: entry i of the new file is the destination's entry i, with the same
+// bytes, and the open source is read again. Identities were taken before the save, as the
+// replaced file no longer has a name to compare.
+void FollowReplacedFile(Librarian& lib, const std::string& path, const FileIdentity& replaced,
+                        const std::vector<std::optional<FileIdentity>>& sources,
+                        const std::optional<FileIdentity>& openSource)
+{
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        if (sources[i] == replaced)
+            lib.state.DestEntries[i] = {path, static_cast<std::int16_t>(i + 1)};
+    }
+    if (openSource == replaced)
+        LoadSourceFile(lib, lib.state.CurrentSourcePath);
+}
+
 }  // namespace
 
 void SaveDestinationAs(Librarian& lib)
@@ -135,10 +152,13 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
             ? lib.state.SaveSlots
             : layout::SaveSlotsFor(count);
     what.preamble = lib.state.SourceImage.substr(0, layout::PreambleSize);
+    std::vector<std::optional<FileIdentity>> sources;
     for (int i = 0; i < count; ++i) {
         const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
         what.entries.push_back({lib.List2.Text(i), entry.SourcePath, entry.VoiceNumber});
+        sources.push_back(IdentityOf(entry.SourcePath));
     }
+    const std::optional<FileIdentity> openSource = IdentityOf(lib.state.CurrentSourcePath);
 
     FileProgress progress(lib.platform);
     const WriteResult result = WriteVoiceFile(what, path, progress, io);
@@ -149,6 +169,8 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
         return false;
     }
     lib.state.ListSaved = FlagTrue;
+    if (result.replaced)
+        FollowReplacedFile(lib, path, *result.replaced, sources, openSource);
     return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/file_io.h"
+
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -38,6 +41,7 @@ struct WriteResult {
     WriteFailure failure = WriteFailure::None;
     std::string path;
     int error = 0;
+    std::optional<FileIdentity> replaced;  // after a complete write: the file it took the place of
 
     explicit operator bool() const { return failure == WriteFailure::None; }
 };
@@ -69,5 +73,10 @@ struct WriterIo {
 // nothing is left behind. Started is reported only once the new file exists.
 WriteResult WriteVoiceFile(const VoiceFileContents& what, const std::string& path, WriteProgress& progress,
                            const WriterIo& io = {});
+
+// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary file of a write under way before
+// they end the program as they would have. Leaves alone a signal that is ignored or handled
+// already. For the programs' start-up; one write at a time is assumed.
+void RemoveUnfinishedFileOnTermination();
 
 }  // namespace skerrow
