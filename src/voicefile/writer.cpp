@@ -169,7 +169,8 @@ public:
         const std::string folder = FolderOf(target.realPath);
         const std::string stem = temporary_name::StemFor(FileNameOf(target.realPath));
         for (int attempt = 0; attempt < TempNameAttempts && !m_fd; ++attempt) {
-            const std::string candidate = JoinPath(folder, stem + RandomSuffix());
+            const std::string candidate =
+                JoinPath(folder, stem + (m_io.temporarySuffix ? m_io.temporarySuffix() : RandomSuffix()));
             SetPending(candidate);
             m_fd.Reset(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
             if (m_fd) {

@@ -61,10 +61,12 @@ protected:
 };
 
 // The calls the writer makes on the new file, replaceable so that a test can make a write or
-// the flush to disk fail part-way. An empty function means the system call (::write, ::fsync).
+// the flush to disk fail part-way, or pick the temporary name's random part. An empty function
+// means the system call (::write, ::fsync) or a random choice.
 struct WriterIo {
     std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
     std::function<int(int fd)> fsync;
+    std::function<std::string()> temporarySuffix;
 };
 
 // Writes what as a voice file at path: the head, then each entry's block read from its own

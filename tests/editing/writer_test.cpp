@@ -78,6 +78,12 @@ WriterIo DiskFullAfter(std::size_t budget)
     return io;
 }
 
+// Descriptors open in this process now, to see that an open or a save closes all it opens.
+long OpenDescriptors()
+{
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+}
+
 class WriterTest : public ::testing::Test {
 public:                     // the fault table below arranges its cases through these
     test::TempDir sources;  // the files voices are copied from
@@ -167,9 +173,11 @@ TEST_F(WriterTest, MixesSourcesRepeatsVoicesAndTakesThePreambleFromTheOpenFile)
     Add("Solo", b, 1);
     Add("A2", a, 3);
     Add("C0", c, 1);
+    const auto descriptors = OpenDescriptors();
     Open(open);  // no voice comes from it, yet its preamble heads the file
 
     ASSERT_TRUE(Save(target));
+    EXPECT_EQ(OpenDescriptors(), descriptors) << "every file opened is closed again";
 
     const std::vector<Voice> voices{{"A2", BlockFor(1, 3)},
                                     {"C99", BlockFor(3, 100)},
@@ -299,6 +307,21 @@ TEST_F(WriterTest, SavingOverTheOpenSourceReadsItsOldVoices)
     EXPECT_EQ(t.state.ListSaved, FlagTrue);
     ASSERT_TRUE(Save(out.file("other.1bk")));
     EXPECT_TRUE(SameBytes(ReadBytes(out.file("other.1bk")), saved));
+}
+
+TEST_F(WriterTest, ATakenTemporaryNameIsPassedOver)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Add("One", a, 1);
+    const std::string taken = out.file(".bank.1bk.skerrow-AAAAAA");
+    WriteBytes(taken, "not ours");
+    WriterIo io;
+    io.temporarySuffix = [n = 0]() mutable { return std::string(6, n++ == 0 ? 'A' : 'B'); };
+
+    ASSERT_TRUE(Save(target, io));
+
+    EXPECT_EQ(ReadBytes(taken), "not ours");
+    EXPECT_EQ(out.entries(), (std::vector<std::string>{".bank.1bk.skerrow-AAAAAA", "bank.1bk"}));
 }
 
 TEST_F(WriterTest, ALinkStaysAndTheFileItLeadsToIsReplaced)
