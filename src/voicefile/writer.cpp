@@ -160,7 +160,14 @@ public:
     explicit PendingFile(const WriterIo& io) : m_io(io) {}
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
-    ~PendingFile() { Discard(); }
+    ~PendingFile()
+    {
+        m_fd.Reset();
+        if (!m_path.empty()) {
+            ::unlink(m_path.c_str());
+            pendingSet = 0;
+        }
+    }
 
     // Creates the temporary file exclusively (never opening one that already exists, nor
     // following a link planted under its name), readable by the user alone while it is written.
@@ -202,7 +209,7 @@ public:
 
     // Gives the file the old one's owner and permission bits (or the usual ones for a new file),
     // flushes it to disk and renames it over the target. On failure the temporary file is
-    // removed and the target is as it was.
+    // removed (with this object) and the target is as it was.
     bool Commit(const Target& target)
     {
         mode_t mode = 0666 & ~CurrentUmask();
@@ -213,10 +220,10 @@ public:
             mode = target.old->st_mode & 07777;
         }
         if (::fchmod(m_fd.Get(), mode) != 0)
-            return DiscardKeepingErrno();
+            return false;
         const int synced = m_io.fsync ? m_io.fsync(m_fd.Get()) : ::fsync(m_fd.Get());
         if (synced != 0 || m_fd.Close() != 0 || ::rename(m_path.c_str(), target.realPath.c_str()) != 0)
-            return DiscardKeepingErrno();
+            return false;
         pendingSet = 0;
         m_path.clear();
         // Makes the rename itself durable; the file is in place either way.
@@ -227,26 +234,7 @@ public:
         return true;
     }
 
-    void Discard()
-    {
-        m_fd.Reset();
-        if (!m_path.empty()) {
-            ::unlink(m_path.c_str());
-            pendingSet = 0;
-            m_path.clear();
-        }
-    }
-
 private:
-    // Discards the file and fails, with errno still telling why.
-    bool DiscardKeepingErrno()
-    {
-        const int error = errno;
-        Discard();
-        errno = error;
-        return false;
-    }
-
     const WriterIo& m_io;
     FileDescriptor m_fd;
     std::string m_path;
