@@ -335,6 +335,11 @@ TEST_F(WriterTest, ALinkStaysAndTheFileItLeadsToIsReplaced)
     // link.1bk -> hop.1bk (relative, same folder) -> the real file in another folder
     fs::create_symlink(real, out.file("hop.1bk"));
     fs::create_symlink("hop.1bk", out.file("link.1bk"));
+    // In a folder shared by all, a link of the folder's owner is followed as one's own is.
+    if (::chown(out.path().c_str(), 65534, 65534) == 0) {
+        EXPECT_EQ(::lchown(out.file("link.1bk").c_str(), 65534, 65534), 0);
+    }
+    ::chmod(out.path().c_str(), 01777);
 
     ASSERT_TRUE(Save(out.file("link.1bk")));
 
