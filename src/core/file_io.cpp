@@ -36,7 +36,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
     return FileIdentity{info.st_dev, info.st_ino};
 }
 
-FileDescriptor OpenPlainFileForReading(const std::string& path)
+FileDescriptor OpenPlainFileForReading(const std::string& path, FileIdentity* identity)
 {
     // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a
     // plain file the flag changes nothing.
@@ -50,6 +50,8 @@ FileDescriptor OpenPlainFileForReading(const std::string& path)
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return {};
     }
+    if (identity)
+        *identity = {info.st_dev, info.st_ino};
     return fd;
 }
 

@@ -47,8 +47,8 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 // Opens path read-only, and only when it is a plain file: a folder, a pipe or a device opens on
 // this platform but is no file the user could have meant, and reading one could wait for ever.
 // Returns an empty descriptor on failure, with errno telling why (EISDIR, or EINVAL for a pipe
-// or device).
-FileDescriptor OpenPlainFileForReading(const std::string& path);
+// or device). Stores the opened file's identity in *identity when one is given.
+FileDescriptor OpenPlainFileForReading(const std::string& path, FileIdentity* identity = nullptr);
 
 // Reads up to size bytes at offset, going on after interruptions and short reads. Returns the
 // number of bytes read, fewer than size only at the end of the file, or -1 with errno set.

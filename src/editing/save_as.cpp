@@ -79,18 +79,15 @@ std::string FailureMessage(const WriteResult& result)
 }
 
 // After a save that replaced a file the librarian reads from, makes what it shows and copies
-// come from the new file: entry i of the new file is the destination's entry i, with the same
-// bytes, and the open source is read again. Identities were taken before the save, as the
-// replaced file no longer has a name to compare.
-void FollowReplacedFile(Librarian& lib, const std::string& path, const FileIdentity& replaced,
-                        const std::vector<std::optional<FileIdentity>>& sources,
+// come from the new file: an entry that read from the old file reads its own voice, with the same
+// bytes, in the new one, and the open source is read again (compared by identity taken before the
+// save, as the replaced file no longer has a name).
+void FollowReplacedFile(Librarian& lib, const std::string& path, const WriteResult& result,
                         const std::optional<FileIdentity>& openSource)
 {
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        if (sources[i] == replaced)
-            lib.state.DestEntries[i] = {path, static_cast<std::int16_t>(i + 1)};
-    }
-    if (openSource == replaced)
+    for (const std::size_t i : result.entriesFromReplaced)
+        lib.state.DestEntries[i] = {path, static_cast<std::int16_t>(i + 1)};
+    if (openSource == result.replaced)
         LoadSourceFile(lib, lib.state.CurrentSourcePath);
 }
 
@@ -152,11 +149,9 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
             ? lib.state.SaveSlots
             : layout::SaveSlotsFor(count);
     what.preamble = lib.state.SourceImage.substr(0, layout::PreambleSize);
-    std::vector<std::optional<FileIdentity>> sources;
     for (int i = 0; i < count; ++i) {
         const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
         what.entries.push_back({lib.List2.Text(i), entry.SourcePath, entry.VoiceNumber});
-        sources.push_back(IdentityOf(entry.SourcePath));
     }
     const std::optional<FileIdentity> openSource = IdentityOf(lib.state.CurrentSourcePath);
 
@@ -170,7 +165,7 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
     }
     lib.state.ListSaved = FlagTrue;
     if (result.replaced)
-        FollowReplacedFile(lib, path, *result.replaced, sources, openSource);
+        FollowReplacedFile(lib, path, result, openSource);
     return true;
 }
 

@@ -240,11 +240,11 @@ private:
     std::string m_path;
 };
 
-// Reads the voice block of slot from the file at source into block.
-WriteFailure ReadVoiceBlock(const std::string& source, int slot, std::string& block)
+// Reads the voice block of slot from the file at source into block, and tells which file that is.
+WriteFailure ReadVoiceBlock(const std::string& source, int slot, std::string& block, FileIdentity& identity)
 {
     // Only a plain file: a source replaced by a named pipe must not hold the save.
-    const FileDescriptor fd = OpenPlainFileForReading(source);
+    const FileDescriptor fd = OpenPlainFileForReading(source, &identity);
     if (!fd)
         return WriteFailure::SourceNotFound;
     block.assign(layout::BlockSize, '\0');
@@ -273,7 +273,7 @@ WriteResult WriteVoiceFile(const VoiceFileContents& what, const std::string& pat
                            const WriterIo& io)
 {
     const auto failed = [](WriteFailure failure, const std::string& at) {
-        return WriteResult{failure, at, errno, std::nullopt};
+        return WriteResult{failure, at, errno, std::nullopt, {}};
     };
     // A file whose count cannot hold its entries would lie about its own contents.
     if (!layout::IsValidSlotCount(static_cast<unsigned>(what.slotCount)) ||
@@ -291,13 +291,19 @@ WriteResult WriteVoiceFile(const VoiceFileContents& what, const std::string& pat
     if (!file.Write(BuildHead(what)))
         return failed(WriteFailure::Write, path);
 
+    WriteResult done;
+    if (target->old)
+        done.replaced = FileIdentity{target->old->st_dev, target->old->st_ino};
     std::string block;
     for (std::size_t i = 0; i < what.entries.size(); ++i) {
         const VoiceFileEntry& entry = what.entries[i];
         progress.SlotStarted(static_cast<int>(i) + 1);
-        if (const WriteFailure failure = ReadVoiceBlock(entry.sourcePath, entry.slot, block);
+        FileIdentity source;
+        if (const WriteFailure failure = ReadVoiceBlock(entry.sourcePath, entry.slot, block, source);
             failure != WriteFailure::None)
             return failed(failure, entry.sourcePath);
+        if (source == done.replaced)
+            done.entriesFromReplaced.push_back(i);
         progress.VoiceRead(entry.name);
         if (!file.Write(block))
             return failed(WriteFailure::Write, path);
@@ -312,9 +318,6 @@ WriteResult WriteVoiceFile(const VoiceFileContents& what, const std::string& pat
 
     if (!file.Commit(*target))
         return failed(WriteFailure::Write, path);
-    WriteResult done;
-    if (target->old)
-        done.replaced = FileIdentity{target->old->st_dev, target->old->st_ino};
     return done;
 }
 

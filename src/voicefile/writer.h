@@ -41,7 +41,10 @@ struct WriteResult {
     WriteFailure failure = WriteFailure::None;
     std::string path;
     int error = 0;
-    std::optional<FileIdentity> replaced;  // after a complete write: the file it took the place of
+    // After a complete write: the file it took the place of, and the entries (by index) whose
+    // block was read from that file.
+    std::optional<FileIdentity> replaced;
+    std::vector<std::size_t> entriesFromReplaced;
 
     explicit operator bool() const { return failure == WriteFailure::None; }
 };
