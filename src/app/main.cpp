@@ -4,12 +4,14 @@
 #include "core/library_state.h"
 #include "ui/main_window.h"
 #include "ui/qt_platform.h"
+#include "voicefile/writer.h"
 
 #include <QApplication>
 #include <QIcon>
 
 int main(int argc, char** argv)
 {
+    skerrow::RemoveUnfinishedFileOnTermination();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skerrow"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/skerrow/app_icon.svg")));

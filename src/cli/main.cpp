@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "voicefile/writer.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -9,6 +10,7 @@ int main(int argc, char** argv)
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
 
+    skerrow::RemoveUnfinishedFileOnTermination();
     skerrow::Console console;
     console.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
     return skerrow::RunCli(std::vector<std::string>(argv + 1, argv + argc), console);

@@ -28,7 +28,15 @@ int FileDescriptor::Close() noexcept
     return result;
 }
 
-FileDescriptor OpenPlainFileForReading(const std::string& path)
+std::optional<FileIdentity> IdentityOf(const std::string& path)
+{
+    struct stat info {};
+    if (path.empty() || ::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
+FileDescriptor OpenPlainFileForReading(const std::string& path, FileIdentity* identity)
 {
     // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a
     // plain file the flag changes nothing.
@@ -42,6 +50,8 @@ FileDescriptor OpenPlainFileForReading(const std::string& path)
         errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         return {};
     }
+    if (identity)
+        *identity = {info.st_dev, info.st_ino};
     return fd;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -32,11 +33,22 @@ private:
     int m_fd = -1;
 };
 
+// What makes a file the same file whatever path, link or spelling names it.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// The identity of the file at path (links followed), or none when there is no file to stat.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
 // Opens path read-only, and only when it is a plain file: a folder, a pipe or a device opens on
 // this platform but is no file the user could have meant, and reading one could wait for ever.
 // Returns an empty descriptor on failure, with errno telling why (EISDIR, or EINVAL for a pipe
-// or device).
-FileDescriptor OpenPlainFileForReading(const std::string& path);
+// or device). Stores the opened file's identity in *identity when one is given.
+FileDescriptor OpenPlainFileForReading(const std::string& path, FileIdentity* identity = nullptr);
 
 // Reads up to size bytes at offset, going on after interruptions and short reads. Returns the
 // number of bytes read, fewer than size only at the end of the file, or -1 with errno set.

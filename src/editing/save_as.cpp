@@ -1,6 +1,7 @@
 #include "editing/save_as.h"
 
 #include "core/save_name.h"
+#include "editing/open_source.h"
 #include "voicefile/layout.h"
 
 #include <algorithm>
@@ -77,6 +78,19 @@ std::string FailureMessage(const WriteResult& result)
     return {};
 }
 
+// After a save that replaced a file the librarian reads from, makes what it shows and copies
+// come from the new file: an entry that read from the old file reads its own voice, with the same
+// bytes, in the new one, and the open source is read again (compared by identity taken before the
+// save, as the replaced file no longer has a name).
+void FollowReplacedFile(Librarian& lib, const std::string& path, const WriteResult& result,
+                        const std::optional<FileIdentity>& openSource)
+{
+    for (const std::size_t i : result.entriesFromReplaced)
+        lib.state.DestEntries[i] = {path, static_cast<std::int16_t>(i + 1)};
+    if (openSource == result.replaced)
+        LoadSourceFile(lib, lib.state.CurrentSourcePath);
+}
+
 }  // namespace
 
 void SaveDestinationAs(Librarian& lib)
@@ -139,6 +153,7 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
         const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
         what.entries.push_back({lib.List2.Text(i), entry.SourcePath, entry.VoiceNumber});
     }
+    const std::optional<FileIdentity> openSource = IdentityOf(lib.state.CurrentSourcePath);
 
     FileProgress progress(lib.platform);
     const WriteResult result = WriteVoiceFile(what, path, progress, io);
@@ -149,6 +164,8 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
         return false;
     }
     lib.state.ListSaved = FlagTrue;
+    if (result.replaced)
+        FollowReplacedFile(lib, path, result, openSource);
     return true;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/file_io.h"
+
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -38,6 +41,10 @@ struct WriteResult {
     WriteFailure failure = WriteFailure::None;
     std::string path;
     int error = 0;
+    // After a complete write: the file it took the place of, and the entries (by index) whose
+    // block was read from that file.
+    std::optional<FileIdentity> replaced;
+    std::vector<std::size_t> entriesFromReplaced;
 
     explicit operator bool() const { return failure == WriteFailure::None; }
 };
@@ -57,10 +64,12 @@ protected:
 };
 
 // The calls the writer makes on the new file, replaceable so that a test can make a write or
-// the flush to disk fail part-way. An empty function means the system call (::write, ::fsync).
+// the flush to disk fail part-way, or pick the temporary name's random part. An empty function
+// means the system call (::write, ::fsync) or a random choice.
 struct WriterIo {
     std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
     std::function<int(int fd)> fsync;
+    std::function<std::string()> temporarySuffix;
 };
 
 // Writes what as a voice file at path: the head, then each entry's block read from its own
@@ -69,5 +78,10 @@ struct WriterIo {
 // nothing is left behind. Started is reported only once the new file exists.
 WriteResult WriteVoiceFile(const VoiceFileContents& what, const std::string& path, WriteProgress& progress,
                            const WriterIo& io = {});
+
+// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary file of a write under way before
+// they end the program as they would have. Leaves alone a signal that is ignored or handled
+// already. For the programs' start-up; one write at a time is assumed.
+void RemoveUnfinishedFileOnTermination();
 
 }  // namespace skerrow

@@ -143,12 +143,12 @@ TEST(DeleteCurrentEntryTest, DoubleClickOnTheLastEntryMovesNoOtherEntry)
 TEST(DeleteCurrentEntryTest, RemovesOnlyTheDoubleClickedEntryAndLeavesOtherSelections)
 {
     TestLibrarian t;
-    FillDest(t, Letters("ABCDE"), {0, 3, 4});
-    t.List2.SetCurrentItem(1);
+    FillDest(t, Letters("ABCDE"), {1, 3, 4});
+    t.List2.SetCurrentItem(0);
 
     DeleteCurrentEntry(t.lib);
 
-    EXPECT_EQ(t.DestNames(), Letters("ACDE"));
+    EXPECT_EQ(t.DestNames(), Letters("BCDE"));
     EXPECT_EQ(t.DestSelection(), (std::vector<int>{0, 2, 3}));
     EXPECT_TRUE(DestIsParallel(t));
     EXPECT_EQ(t.Text2.Text(), "4 entries");

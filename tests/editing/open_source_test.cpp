@@ -160,6 +160,7 @@ struct RefusedCase {
     bool folder = false;    // the path names a folder
     bool missing = false;   // nothing at the path
     const char* message;    // "%s" stands for the path
+    const char* system = nullptr;  // a file of the system's to open instead
 };
 
 class RefusedFileTest : public OpenSourceTest, public ::testing::WithParamInterface<RefusedCase> {};
@@ -168,10 +169,10 @@ TEST_P(RefusedFileTest, ShowsOneMessageAndKeepsThePreviousSource)
 {
     const RefusedCase& c = GetParam();
     const std::string previous = OpenPreviousSource();
-    const std::string path = dir.file("refused.1bk");
+    const std::string path = c.system ? c.system : dir.file("refused.1bk");
     if (c.folder) {
         std::filesystem::create_directory(path);
-    } else if (!c.missing) {
+    } else if (!c.missing && !c.system) {
         VoiceFileSpec spec{.slotCount = c.slotCount, .names = {"Refused"}};
         if (c.size)
             spec.truncateTo = c.size;
@@ -197,7 +198,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"CountZero", 0, 0, false, false, "Bad record count in VL file."},
                       RefusedCase{"CountTwo", 2, 0, false, false, "Bad record count in VL file."},
                       RefusedCase{"CountSeventeen", 17, 0, false, false, "Bad record count in VL file."},
-                      RefusedCase{"CountMax", 255, 0, false, false, "Bad record count in VL file."}),
+                      RefusedCase{"CountMax", 255, 0, false, false, "Bad record count in VL file."},
+                      // A plain file by its type, whose every read fails.
+                      RefusedCase{"ReadFails", 16, 0, false, false, "Read error: %s", "/proc/self/mem"}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.label; });
 
 }  // namespace

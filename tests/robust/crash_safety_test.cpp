@@ -150,11 +150,12 @@ protected:
 struct KillPoint {
     enum class When { AtByte, InFlush, AfterSave } when = When::AtByte;
     std::size_t bytes = 0;
+    int signal = SIGKILL;
 };
 
-[[noreturn]] void Die()
+[[noreturn]] void Die(int signal)
 {
-    ::raise(SIGKILL);
+    ::raise(signal);
     ::_exit(99); // not reached
 }
 
@@ -169,7 +170,7 @@ struct KillPoint {
             const std::size_t part = point.bytes - *written;
             if (part > 0 && ::write(fd, data, part) != static_cast<ssize_t>(part))
                 ::_exit(4);
-            Die();
+            Die(point.signal);
         }
         const ssize_t n = ::write(fd, data, size);
         if (n > 0)
@@ -178,12 +179,12 @@ struct KillPoint {
     };
     io.fsync = [point](int fd) {
         if (point.when == KillPoint::When::InFlush)
-            Die();
+            Die(point.signal);
         return ::fsync(fd);
     };
     WriteDestinationFile(t.lib, target, io);
     if (point.when == KillPoint::When::AfterSave)
-        Die();
+        Die(point.signal);
     ::_exit(3);
 }
 
@@ -225,6 +226,26 @@ TEST_F(CrashSafetyTest, AKillAtAnyByteOfTheWriteLeavesTheOldFileAndAfterTheRenam
     }
     ExpectOnlyTemporaryLeftovers();
     EXPECT_GE(leftovers, 200u) << "every save killed before its rename leaves its temporary file";
+}
+
+// Ctrl+C, a terminal hanging up or a plain kill: the program ends as the signal says, and its
+// temporary file goes with it.
+TEST_F(CrashSafetyTest, ACatchableSignalMidSaveEndsTheProgramAndLeavesNothingBehind)
+{
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::signal(signal, SIG_DFL);  // as in a program started from a terminal
+            RemoveUnfinishedFileOnTermination();
+            SaveAndDie(t, target, {KillPoint::When::AtByte, FileBytes / 2, signal});
+        }
+        int status = 0;
+        WaitFor(child, status);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << "status " << status;
+        EXPECT_EQ(Observe(), Outcome::Old);
+        EXPECT_EQ(Leftovers(), std::vector<std::string>{}) << "after signal " << signal;
+    }
 }
 
 // ---- Killed from outside, at a random moment ----
