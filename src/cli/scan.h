@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/console.h"
+#include "cli/output.h"
 #include "cli/parallel.h"
 #include "cli/walk.h"
 

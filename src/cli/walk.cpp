@@ -1,6 +1,9 @@
 #include "cli/walk.h"
 
+#include "core/file_io.h"
+
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -41,33 +44,24 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path)
     // Below the root a folder is entered only as the listing saw it, never through a link
     // that took its place since.
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (m_stack.empty() ? 0 : O_NOFOLLOW);
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0)
-        return WalkItem{path, WalkKind::UnreadableFolder};
-
+    FileDescriptor fd(::open(path.c_str(), flags));
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        ::close(fd);
+    if (!fd || ::fstat(fd.Get(), &info) != 0)
         return WalkItem{path, WalkKind::UnreadableFolder};
-    }
     for (const Frame& frame : m_stack) {
-        if (frame.device == info.st_dev && frame.inode == info.st_ino) {
-            ::close(fd);
+        if (frame.device == info.st_dev && frame.inode == info.st_ino)
             return WalkItem{path, WalkKind::FolderLoop};
-        }
     }
-
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::fdopendir(fd.Get()), ::closedir);
+    if (!dir)
         return WalkItem{path, WalkKind::UnreadableFolder};
-    }
+    const int dirFd = fd.Release();  // the listing owns it now
 
     Frame frame;
     frame.prefix = path.back() == '/' ? path : path + '/';
     frame.device = info.st_dev;
     frame.inode = info.st_ino;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
@@ -86,7 +80,7 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path)
         case DT_UNKNOWN: {
             // Some file systems leave the type to a stat of its own.
             struct stat entryInfo {};
-            if (::fstatat(fd, name, &entryInfo, AT_SYMLINK_NOFOLLOW) != 0)
+            if (::fstatat(dirFd, name, &entryInfo, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;  // gone since the listing
             item.folder = S_ISDIR(entryInfo.st_mode);
             item.kind = KindOfMode(entryInfo.st_mode);
@@ -100,7 +94,6 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path)
             item.key += '/';
         frame.entries.push_back(std::move(item));
     }
-    ::closedir(dir);
 
     std::sort(frame.entries.begin(), frame.entries.end(),
               [](const Entry& a, const Entry& b) { return a.key < b.key; });

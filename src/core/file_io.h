@@ -24,6 +24,9 @@ public:
     // Closes the descriptor held, if any, and takes fd instead.
     void Reset(int fd = -1) noexcept;
 
+    // Gives up ownership: the caller (fdopendir, say) closes the descriptor returned.
+    int Release() noexcept { return std::exchange(m_fd, -1); }
+
     // Closes now and returns close()'s result, for a written file whose last writes must be
     // known to have landed. Afterwards nothing is held.
     int Close() noexcept;

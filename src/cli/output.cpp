@@ -1,6 +1,6 @@
-#include "cli/console.h"
+#include "cli/output.h"
 
-#include "voicefile/layout.h"
+#include "cli/exit_codes.h"
 
 #include <string>
 
@@ -31,12 +31,6 @@ int FinishOutput(const Console& console, int exitCode)
         return ExitFailure;
     }
     return exitCode;
-}
-
-std::string FormatName(int slots)
-{
-    const std::string kind = slots == 1 ? "single voice" : slots == 16 ? "bank" : "all voices";
-    return kind + " (." + std::string(layout::ExtensionFor(slots)) + ")";
 }
 
 }  // namespace skerrow
