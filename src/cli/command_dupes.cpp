@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 
 #include "cli/block_hash.h"
+#include "cli/json.h"
 #include "cli/scan.h"
 #include "cli/usage.h"
 #include "core/file_io.h"
@@ -29,11 +30,6 @@ struct Voice {
     std::string_view Name() const { return {name, nameLength}; }
 };
 
-struct FileVoices {
-    std::vector<Voice> voices;
-    std::vector<Voice> missing;  // listed, but the file ends before their block
-};
-
 Voice MakeVoice(int slot, std::string_view name)
 {
     Voice voice;
@@ -43,34 +39,22 @@ Voice MakeVoice(int slot, std::string_view name)
     return voice;
 }
 
-// Reads the head and, only for a voice file, its listed voices' blocks, in one pass over the
-// file, and hashes each block.
-FileVoices ScanVoiceFile(const std::string& path)
+// A file as the scan found it, with a hash for each listed voice whose block it holds.
+struct HashedFile {
+    ScannedFile file;
+    std::vector<std::uint64_t> hashes;
+};
+
+HashedFile HashVoiceFile(const WalkItem& item)
 {
     thread_local std::vector<char> buffer(layout::FileSize(layout::DirectoryEntries));
-    FileVoices result;
-    const FileDescriptor fd = OpenPlainFileForReading(path);
-    if (!fd)
-        return result;
-    const ssize_t head = ReadAt(fd.Get(), 0, buffer.data(), layout::HeadSize);
-    if (head != static_cast<ssize_t>(layout::HeadSize) ||
-        !layout::IsValidSlotCount(static_cast<unsigned char>(buffer[layout::SlotCountOffset])))
-        return result;
-    const std::vector<std::string> names = layout::ListNames(
-        std::string_view(buffer.data(), layout::HeadSize), static_cast<unsigned char>(buffer[layout::SlotCountOffset]));
-    const auto needed = static_cast<std::size_t>(layout::FileSize(static_cast<int>(names.size())));
-    const ssize_t rest = ReadAt(fd.Get(), head, buffer.data() + head, needed - layout::HeadSize);
-    const std::size_t got = layout::HeadSize + static_cast<std::size_t>(std::max<ssize_t>(rest, 0));
-
-    for (std::size_t k = 0; k < names.size(); ++k) {
+    HashedFile result{ReadWalkedFile(item, buffer.data(), true), {}};
+    for (std::size_t k = 0; k < result.file.names.size(); ++k) {
         const int slot = static_cast<int>(k) + 1;
-        Voice voice = MakeVoice(slot, names[k]);
-        if (got < layout::FileSize(slot)) {
-            result.missing.push_back(voice);
-            continue;
-        }
-        voice.hash = BlockHash(std::string_view(buffer.data() + layout::BlockOffset(slot), layout::BlockSize));
-        result.voices.push_back(voice);
+        if (result.file.bytesRead < layout::FileSize(slot))
+            break;
+        result.hashes.push_back(
+            BlockHash(std::string_view(buffer.data() + layout::BlockOffset(slot), layout::BlockSize)));
     }
     return result;
 }
@@ -81,7 +65,7 @@ FileVoices ScanVoiceFile(const std::string& path)
 void ReadBlocksAgain(const std::string& path, const std::vector<const Voice*>& voices,
                      std::vector<std::string*>& blocks)
 {
-    const FileDescriptor fd = OpenPlainFileForReading(path);
+    const FileDescriptor fd = OpenLongPath(path);
     for (std::size_t k = 0; k < voices.size(); ++k) {
         std::string& block = *blocks[k];
         block.resize(layout::BlockSize);
@@ -91,14 +75,49 @@ void ReadBlocksAgain(const std::string& path, const std::vector<const Voice*>& v
     }
 }
 
-void WarnSkipped(const Console& console, const std::string& path, const Voice& voice, const char* why)
+// Blocks missing from a file whose size is a whole number of blocks: it looks like a voice file
+// cut short. Another file that only happens to have a voice file's count byte (a third of all
+// bytes 1, 16 or 128 are) is told only with --verbose.
+void ReportMissingBlocks(const Console& console, ScanReport& report, const WalkItem& item,
+                         const ScannedFile& file, std::size_t hashed)
 {
-    Write(console.err, path + ": " + why + " for slot " + std::to_string(voice.slot) + " (" +
-                           std::string(voice.Name()) + "), skipped\n");
+    const std::size_t listed = file.names.size();
+    if (hashed == listed)
+        return;
+    const int first = static_cast<int>(hashed) + 1;
+    const int last = static_cast<int>(listed);
+    const std::string which = first == last ? "slot " + std::to_string(first) + " (" +
+                                                  ShownOnErr(console, file.names[hashed], Field::Name) + ")"
+                                            : "slots " + std::to_string(first) + "-" + std::to_string(last);
+    report.Note(item.path, "no voice block for " + which + ", skipped", file.size % layout::BlockSize == 0);
 }
 
 // Blocks read again at a time: bounds the memory of the comparison however many voices collide.
 constexpr std::size_t VerifyBatchSize = 16384;
+
+// Writes one group of equal voices, bySet[first, end): lines with an empty line (or an empty
+// record) before every group but the first, or one JSON object holding the group's voices.
+void WriteGroup(const Console& console, RecordFormat format, const std::vector<std::string>& files,
+                const std::vector<Voice>& voices,
+                const std::vector<std::pair<std::uint32_t, std::uint32_t>>& bySet, std::size_t first,
+                std::size_t end, bool firstGroup)
+{
+    if (format == RecordFormat::Json) {
+        nlohmann::json group = nlohmann::json::array();
+        for (std::size_t j = first; j < end; ++j) {
+            const Voice& voice = voices[bySet[j].second];
+            group.push_back(VoiceJson(files[voice.file], voice.slot, voice.Name()));
+        }
+        WriteJsonLine(console.out, {{"voices", group}});
+        return;
+    }
+    if (!firstGroup)
+        Write(console.out, format == RecordFormat::Null ? std::string_view("\0", 1) : "\n");
+    for (std::size_t j = first; j < end; ++j) {
+        const Voice& voice = voices[bySet[j].second];
+        WriteVoiceRecord(console, format, files[voice.file], voice.slot, voice.Name());
+    }
+}
 
 }  // namespace
 
@@ -107,26 +126,25 @@ int RunDupes(const Arguments& args, const Console& console)
     if (args.operands.empty())
         return UsageError(console, "dupes", "no PATH given");
 
+    const RecordFormat format = RecordFormatOf(args);
     MultiWalk walk(args.operands);
-    const bool allFound = ReportMissingRoots(console, walk);
+    ScanReport report(console, args.Has("--verbose"));
+    report.MissingRoots(walk);
 
     // Voices stay in walk order, so an index order is the output order: by path, then slot.
     std::vector<std::string> files;
     std::vector<Voice> voices;
-    const auto nothingToPrepare = [](const std::vector<WalkItem>&, std::size_t) {};
-    const auto read = [](const WalkItem& item, std::size_t) { return ScanVoiceFile(item.path); };
-    ScanTree<FileVoices>(walk, nothingToPrepare, read, [&](const WalkItem& item, FileVoices& file) {
-        if (item.kind != WalkKind::File) {
-            ReportSkippedItem(console, item, false);
+    ScanTree<HashedFile>(walk, HashVoiceFile, [&](const WalkItem& item, const HashedFile& hashed) {
+        if (!report.Accept(item, hashed.file))
             return;
-        }
-        for (const Voice& voice : file.missing)
-            WarnSkipped(console, item.path, voice, "no voice block");
-        if (file.voices.empty())
+        ReportMissingBlocks(console, report, item, hashed.file, hashed.hashes.size());
+        if (hashed.hashes.empty())
             return;
         const auto fileIndex = static_cast<std::uint32_t>(files.size());
         files.push_back(item.path);
-        for (Voice& voice : file.voices) {
+        for (std::size_t k = 0; k < hashed.hashes.size(); ++k) {
+            Voice voice = MakeVoice(static_cast<int>(k) + 1, hashed.file.names[k]);
+            voice.hash = hashed.hashes[k];
             voice.file = fileIndex;
             voices.push_back(voice);
         }
@@ -206,7 +224,10 @@ int RunDupes(const Arguments& args, const Console& console)
     for (std::size_t c = 0; c < candidates.size(); ++c) {
         if (setOf[c] == Changed) {
             const Voice& voice = voices[candidates[c]];
-            WarnSkipped(console, files[voice.file], voice, "changed while being read");
+            report.Note(files[voice.file],
+                        "changed while being read for slot " + std::to_string(voice.slot) + " (" +
+                            ShownOnErr(console, voice.Name(), Field::Name) + "), skipped",
+                        true);
         } else {
             bySet.emplace_back(setOf[c], candidates[c]);
         }
@@ -220,17 +241,12 @@ int RunDupes(const Arguments& args, const Console& console)
         while (end < bySet.size() && bySet[end].first == bySet[i].first)
             ++end;
         if (end - i >= 2) {
-            if (!firstGroup)
-                Write(console.out, "\n");
+            WriteGroup(console, format, files, voices, bySet, i, end, firstGroup);
             firstGroup = false;
-            for (std::size_t j = i; j < end; ++j) {
-                const Voice& voice = voices[bySet[j].second];
-                WriteVoiceLine(console.out, files[voice.file], voice.slot, voice.Name());
-            }
         }
         i = end;
     }
-    return FinishOutput(console, allFound ? ExitOk : ExitFailure);
+    return FinishOutput(console, report.ExitCode());
 }
 
 }  // namespace skerrow

@@ -18,6 +18,8 @@ int RunCli(const std::vector<std::string>& args, const Console& console);
 int RunList(const Arguments& args, const Console& console);
 int RunInfo(const Arguments& args, const Console& console);
 int RunBuild(const Arguments& args, const Console& console);
+// build, once its SOURCE arguments are known to hold no invalid selection.
+int RunCheckedBuild(const Arguments& args, const Console& console);
 int RunFind(const Arguments& args, const Console& console);
 int RunDupes(const Arguments& args, const Console& console);
 
@@ -35,6 +37,9 @@ const std::vector<CommandSpec>& Commands();
 
 // The command called name, or nullptr.
 const CommandSpec* FindCommand(std::string_view name);
+
+// How find and dupes write their records, from --json, -0 and --null.
+RecordFormat RecordFormatOf(const Arguments& args);
 
 // "single voice (.1vc)", "bank (.1bk)" or "all voices (.avc)" for slot counts 1, 16 and 128.
 std::string FormatName(int slots);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
 
@@ -40,6 +41,10 @@ private:
 // Returns an empty descriptor on failure, with errno telling why (EISDIR, or EINVAL for a pipe
 // or device).
 FileDescriptor OpenPlainFileForReading(const std::string& path);
+
+// The same for path relative to the open folder folderFd (or AT_FDCWD); info, when given,
+// receives the status of the file opened.
+FileDescriptor OpenPlainFileForReadingAt(int folderFd, const std::string& path, struct stat* info = nullptr);
 
 // Reads up to size bytes at offset, going on after interruptions and short reads. Returns the
 // number of bytes read, fewer than size only at the end of the file, or -1 with errno set.

@@ -190,6 +190,12 @@ struct BuildFailure {
     std::string message;
 };
 
+std::string BuildUsage(const std::string& problem)
+{
+    return "skerrow-cli: " + problem + "\nUsage: skerrow-cli build [--sort] OUTPUT SOURCE[:SELECTION]...\n" +
+           "Try 'skerrow-cli build --help' for more.\n";
+}
+
 TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
 {
     WriteSource(dir, "full.avc", 128, NumberedNames(128, "F"), 8);
@@ -219,7 +225,14 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
          2,
          "Slot 7 is not a listed voice of a.1bk.\n"},
         {"missing source", {"out.1bk", "a.1bk", "nope.1bk"}, 1, "nope.1bk not found.\n"},
-        {"invalid selection is part of the name", {"out.1bk", "a.1bk:0"}, 1, "a.1bk:0 not found.\n"},
+        {"invalid selection", {"out.1bk", "a.1bk:0"}, 2, BuildUsage("invalid selection '0' for a.1bk")},
+        {"descending range", {"out.1bk", "a.1bk:5-3"}, 2, BuildUsage("invalid selection '5-3' for a.1bk")},
+        {"empty item", {"out.1bk", "a.1bk:1,,2"}, 2, BuildUsage("invalid selection '1,,2' for a.1bk")},
+        {"blank", {"out.1bk", "a.1bk: 1"}, 2, BuildUsage("invalid selection ' 1' for a.1bk")},
+        {"beyond int", {"out.1bk", "a.1bk:2147483648"}, 2, BuildUsage("invalid selection '2147483648' for a.1bk")},
+        {"no file before the colon", {"out.1bk", "nope.1bk:0"}, 1, "nope.1bk:0 not found.\n"},
+        {"empty source", {"out.1bk", "a.1bk", ""}, 2, BuildUsage("empty argument")},
+        {"empty output", {"", "a.1bk"}, 2, BuildUsage("empty argument")},
         {"truncated source", {"out.1bk", "a.1bk:1", "trunc.1bk"}, 1, "Bad or truncated VL file.\n"},
         {"missing block", {"out.1bk", "a.1bk:1", "head.1bk:1-2"}, 1, "Read error: head.1bk\n"},
         {"missing folder", {"nodir/out.1bk", "a.1bk:1-2"}, 1, "Creation error: nodir/out.1bk\n"},

@@ -48,7 +48,10 @@ TEST(CliUsageTest, AMistakeGetsTheProblemAndTheUsageOnStandardErrorAndExitTwo)
         {{"build", "-s", "out.1bk", "a.1bk"}, "unknown option '-s'"},
         {{"find"}, "no PATH given"},
         {{"find", "lib", "--name"}, "option '--name' needs a value"},
-        {{"dupes", "--verbose", "lib"}, "unknown option '--verbose'"},
+        {{"dupes", "--name", "x", "lib"}, "unknown option '--name'"},
+        {{"list", ""}, "empty argument"},
+        {{"find", "lib", ""}, "empty argument"},
+        {{"find", "--json", "-0", "lib"}, "--json and --null exclude each other"},
         {{"dupes"}, "no PATH given"},
     };
     for (const Case& c : cases) {

@@ -11,6 +11,20 @@ struct ToolRun {
     std::string err;
 };
 
+struct ToolOptions {
+    std::string workDir;        // the current folder when empty
+    bool errTerminal = false;   // standard error is a terminal
+    bool outTerminal = false;   // standard output is a terminal (raw: no line-end translation)
+    std::string locale;         // LC_ALL for the tool, when given
+    bool unprivileged = false;  // the tool runs as uid and gid 65534, so that modes count
+};
+
+// The exit code of a run as an unprivileged user that could not drop its rights.
+inline constexpr int CannotDropRights = 126;
+
+// Runs the built skerrow-cli with args, with no standard input.
+ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options);
+
 // Runs the built skerrow-cli with args in folder workDir (the current one when empty), with no
 // standard input. Standard error is a terminal when errTerminal is set.
 ToolRun RunTool(const std::vector<std::string>& args, const std::string& workDir = {},
