@@ -12,10 +12,10 @@
 
 #include "core/memory_librarian.h"
 #include "editing/copy_voices.h"
+#include "editing/open_source.h"
+#include "editing/save_as.h"
 #include "editing/sort_entries.h"
 #include "voice_file_builder.h"
-#include "voicefile/open_source.h"
-#include "voicefile/writer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -124,15 +124,13 @@ void write_128(benchmark::State& s, Where where)
                                                             static_cast<std::int16_t>(i % 16 + 1)};
     }
     l.state.SaveSlots = 128;
-    detail::WriterIo io;
+    WriterIo io;
     if (where == Where::Disk)
         io.fsync = [](int) { return 0; };
-    const detail::WriterIo previous = detail::SetWriterIo(io);
     for (auto _ : s) {
-        if (!WriteDestinationFile(l.lib, files.target))
+        if (!WriteDestinationFile(l.lib, files.target, io))
             s.SkipWithError("the save failed");
     }
-    detail::SetWriterIo(previous);
 }
 
 bool ReadAt(const std::string& path, std::size_t offset, char* block)

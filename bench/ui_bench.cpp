@@ -5,11 +5,11 @@
 #include "bench_support.h"
 
 #include "core/library_state.h"
+#include "editing/open_source.h"
 #include "editing/sort_entries.h"
 #include "ui/main_window.h"
 #include "ui/qt_platform.h"
 #include "voice_file_builder.h"
-#include "voicefile/open_source.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,10 +4,10 @@
 
 #include "fuzz_support.h"
 
+#include "editing/open_source.h"
 #include "scripted_platform.h"
 #include "voicefile/head_reader.h"
 #include "voicefile/layout.h"
-#include "voicefile/open_source.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -17,11 +17,11 @@
 #include "fuzz_support.h"
 
 #include "editing/copy_voices.h"
+#include "editing/open_source.h"
+#include "editing/save_as.h"
 #include "scripted_platform.h"
 #include "voicefile/head_reader.h"
 #include "voicefile/layout.h"
-#include "voicefile/open_source.h"
-#include "voicefile/writer.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,10 +3,12 @@
 
 #include "cli/selection.h"
 #include "cli/usage.h"
+#include "core/save_name.h"
 #include "editing/copy_voices.h"
+#include "editing/open_source.h"
+#include "editing/save_as.h"
 #include "editing/sort_entries.h"
-#include "voicefile/open_source.h"
-#include "voicefile/save_as.h"
+#include "voicefile/layout.h"
 
 namespace skerrow {
 
@@ -74,19 +76,15 @@ int RunBuild(const Arguments& args, const Console& console)
         SortDestination(lib);
 
     // Save As itself decides the format, refuses an empty list or a foreign extension, and hands
-    // the name to the writer; the command line answers its dialog.
+    // the name to the writer.
     const std::string& output = args.operands[0];
     cli.state.SaveAborted = FlagFalse;
-    cli.state.ListSaved = FlagFalse;
-    cli.platform.AnswerNextSaveWith(output);
-    SaveDestinationAs(lib);
-    if (cli.List2.Count() == 0 || cli.state.SaveAborted == FlagTrue)
-        return ExitUsage;
-    if (cli.state.ListSaved != FlagTrue)
-        return ExitFailure;
+    if (!SaveDestinationTo(lib, output))
+        return cli.List2.Count() == 0 || cli.state.SaveAborted == FlagTrue ? ExitUsage : ExitFailure;
 
     const int count = cli.List2.Count();
-    Write(console.out, "Wrote " + cli.platform.SavedPath() + ": " + FormatName(cli.state.SaveSlots) + ", " +
+    const std::string written = SaveNameFor(output, layout::ExtensionFor(cli.state.SaveSlots)).path;
+    Write(console.out, "Wrote " + written + ": " + FormatName(cli.state.SaveSlots) + ", " +
                            std::to_string(count) + (count == 1 ? " voice\n" : " voices\n"));
     return FinishOutput(console, ExitOk);
 }

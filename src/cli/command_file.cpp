@@ -4,8 +4,8 @@
 #include "cli/json.h"
 #include "cli/selection.h"
 #include "cli/usage.h"
+#include "editing/open_source.h"
 #include "voicefile/layout.h"
-#include "voicefile/open_source.h"
 
 #include <sys/stat.h>
 

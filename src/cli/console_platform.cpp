@@ -1,33 +1,9 @@
 #include "cli/console_platform.h"
 
-#include "cli/ascii.h"
-
 #include <filesystem>
 #include <system_error>
 
 namespace skerrow {
-
-FileDialogResult AnswerSaveDialog(const std::string& typedName, const std::string& defaultExt)
-{
-    FileDialogResult result;
-    result.outcome = FileDialogOutcome::Chosen;
-    result.path = typedName;
-
-    const auto slash = typedName.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    if (nameStart == typedName.size())
-        return result;
-    // A leading dot makes a hidden name, not an extension.
-    const auto dot = typedName.rfind('.');
-    if (dot == std::string::npos || dot <= nameStart) {
-        result.path += "." + defaultExt;
-    } else if (dot + 1 == typedName.size()) {
-        result.path += defaultExt;
-    } else if (!EqualIgnoringAsciiCase(typedName.substr(dot + 1), defaultExt)) {
-        result.flags = OfnExtensionDifferent;
-    }
-    return result;
-}
 
 ConsolePlatform::ConsolePlatform(std::FILE* err, bool showProgress) : m_err(err), m_showProgress(showProgress)
 {
@@ -43,18 +19,6 @@ int ConsolePlatform::MessageBox(const std::string& text, const std::string&, Mes
     if (m_progressVisible)
         DrawProgress();
     return buttons == MessageButtons::YesNoCancel ? AnswerCancel : AnswerOk;
-}
-
-FileDialogResult ConsolePlatform::FileDialog(const FileDialogRequest& request)
-{
-    FileDialogResult result;
-    result.outcome = FileDialogOutcome::Cancelled;
-    if (request.kind != FileDialogKind::Save || !m_saveName)
-        return result;
-    result = AnswerSaveDialog(*m_saveName, request.defaultExt);
-    m_saveName.reset();
-    m_savedPath = result.path;
-    return result;
 }
 
 void ConsolePlatform::ProgressShow(ProgressWindow window)

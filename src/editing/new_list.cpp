@@ -1,6 +1,6 @@
 #include "editing/new_list.h"
 
-#include "voicefile/save_as.h"
+#include "editing/save_as.h"
 
 namespace skerrow {
 

@@ -4,11 +4,11 @@
 #include "editing/delete_entries.h"
 #include "editing/move_entries.h"
 #include "editing/new_list.h"
+#include "editing/open_source.h"
+#include "editing/save_as.h"
 #include "editing/sort_entries.h"
 #include "ui/fonts.h"
 #include "ui/secondary_windows.h"
-#include "voicefile/open_source.h"
-#include "voicefile/save_as.h"
 
 #include <QApplication>
 #include <QCloseEvent>

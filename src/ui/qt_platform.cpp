@@ -1,5 +1,6 @@
 #include "ui/qt_platform.h"
 
+#include "core/save_name.h"
 #include "ui/help_viewer.h"
 #include "ui/progress_windows.h"
 #include "ui/qt_views.h"
@@ -89,17 +90,6 @@ QStringList NameFiltersFrom(const std::string& filter)
     return filters;
 }
 
-bool ExtensionDiffers(const QString& path, const std::string& defaultExt)
-{
-    if (defaultExt.empty())
-        return false;
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return false;
-    return name.mid(dot + 1).compare(QString::fromLatin1(defaultExt.c_str()), Qt::CaseInsensitive) != 0;
-}
-
 QtPlatform::QtPlatform(QWidget* window) : m_window(window) {}
 
 QtPlatform::~QtPlatform()
@@ -166,12 +156,12 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
         result.outcome = FileDialogOutcome::Failed;
         return result;
     }
-    QString path = files.first();
-    if (!defaultExt.isEmpty() && !QFileInfo(path).fileName().contains(QLatin1Char('.')))
-        path += QLatin1Char('.') + defaultExt;
+    // Qt has appended the default suffix to a name without a dot, as the rule does; the rule
+    // tells the rest, the same as for a name typed on the command line.
+    const SaveName name = SaveNameFor(QFile::encodeName(files.first()).toStdString(), request.defaultExt);
     result.outcome = FileDialogOutcome::Chosen;
-    result.path = QFile::encodeName(path).toStdString();
-    if (ExtensionDiffers(path, request.defaultExt))
+    result.path = name.path;
+    if (name.extensionDiffers)
         result.flags |= OfnExtensionDifferent;
     return result;
 }

@@ -21,11 +21,6 @@ class frmSortProgress;
 // "*" so that names without a dot are listed too.
 QStringList NameFiltersFrom(const std::string& filter);
 
-// Whether the file name part of path carries an extension other than defaultExt, letter case
-// ignored. A name without a dot has no extension of its own; an empty defaultExt differs from
-// nothing.
-bool ExtensionDiffers(const QString& path, const std::string& defaultExt);
-
 // The platform services on Qt Widgets. Dialogs and progress windows are parented to the window
 // handed in (the main window), so they sit over it and go with it.
 class QtPlatform final : public Platform {

@@ -1,5 +1,6 @@
 #include "voicefile/writer.h"
 
+#include "core/file_io.h"
 #include "core/paths.h"
 #include "voicefile/layout.h"
 #include "voicefile/temporary_name.h"
@@ -18,30 +19,7 @@
 
 namespace skerrow {
 
-namespace detail {
-
 namespace {
-
-WriterIo& CurrentIo()
-{
-    static WriterIo io;
-    return io;
-}
-
-}  // namespace
-
-WriterIo SetWriterIo(WriterIo io)
-{
-    WriterIo previous = std::move(CurrentIo());
-    CurrentIo() = std::move(io);
-    return previous;
-}
-
-}  // namespace detail
-
-namespace {
-
-constexpr ProgressWindow File = ProgressWindow::File;
 
 // Unrelated files already holding every name tried: give up rather than loop forever.
 constexpr int TempNameAttempts = 100;
@@ -53,6 +31,12 @@ struct Target {
     std::optional<struct stat> old;  // the file there now, if any
 };
 
+std::optional<Target> Refuse(int error)
+{
+    errno = error;
+    return std::nullopt;
+}
+
 // Follows path's own symbolic links, so that a link stays a link and the file it points to
 // gets the new content. Refuses (no value) what must not be replaced: a folder or anything
 // else that is not a plain file, a file none of whose write bits are set (such a file is
@@ -62,23 +46,25 @@ std::optional<Target> ResolveTarget(const std::string& path)
     Target target;
     target.realPath = path;
     if (FileNameOf(path).empty())
-        return std::nullopt;
+        return Refuse(EISDIR);
     for (int hops = 0;; ++hops) {
         struct stat info {};
         if (::lstat(target.realPath.c_str(), &info) != 0)
             return target;  // nothing there yet; creating the temporary file tells the rest
         if (!S_ISLNK(info.st_mode)) {
-            if (!S_ISREG(info.st_mode) || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-                return std::nullopt;
+            if (!S_ISREG(info.st_mode))
+                return Refuse(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+            if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+                return Refuse(EACCES);
             target.old = info;
             return target;
         }
         if (hops == MaxLinkHops)
-            return std::nullopt;
+            return Refuse(ELOOP);
         std::array<char, PATH_MAX> buffer{};
         const ssize_t length = ::readlink(target.realPath.c_str(), buffer.data(), buffer.size());
         if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size())
-            return std::nullopt;
+            return Refuse(length < 0 ? errno : ENAMETOOLONG);
         const std::string link(buffer.data(), static_cast<std::size_t>(length));
         target.realPath = link.front() == '/' ? link : JoinPath(FolderOf(target.realPath), link);
     }
@@ -111,7 +97,7 @@ std::string RandomSuffix()
 // temporary file does not outlive this object unless it was committed.
 class PendingFile {
 public:
-    PendingFile() = default;
+    explicit PendingFile(const WriterIo& io) : m_io(io) {}
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
     ~PendingFile() { Discard(); }
@@ -123,39 +109,35 @@ public:
     {
         const std::string folder = FolderOf(target.realPath);
         const std::string stem = temporary_name::StemFor(FileNameOf(target.realPath));
-        for (int attempt = 0; attempt < TempNameAttempts; ++attempt) {
+        for (int attempt = 0; attempt < TempNameAttempts && !m_fd; ++attempt) {
             const std::string candidate = JoinPath(folder, stem + RandomSuffix());
-            const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd >= 0) {
-                m_fd = fd;
+            m_fd.Reset(::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            if (m_fd)
                 m_path = candidate;
-                break;
-            }
-            if (errno != EEXIST && errno != EINTR)
+            else if (errno != EEXIST && errno != EINTR)
                 return false;
         }
-        if (m_fd < 0)
+        if (!m_fd)
             return false;
         if (target.old) {
             // Ownership matters only when the user may give it away (the superuser); the bits
             // come after it because a change of owner clears the set-id bits.
-            [[maybe_unused]] const int ignored = ::fchown(m_fd, target.old->st_uid, target.old->st_gid);
-            if (::fchmod(m_fd, target.old->st_mode & 07777) != 0) {
-                Discard();
-                return false;
-            }
+            [[maybe_unused]] const int ignored = ::fchown(m_fd.Get(), target.old->st_uid, target.old->st_gid);
+            if (::fchmod(m_fd.Get(), target.old->st_mode & 07777) != 0)
+                return DiscardKeepingErrno();
         }
         return true;
     }
 
     bool Write(std::string_view bytes)
     {
-        const detail::WriterIo& io = detail::CurrentIo();
         while (!bytes.empty()) {
-            const ssize_t n = io.write ? io.write(m_fd, bytes.data(), bytes.size())
-                                       : ::write(m_fd, bytes.data(), bytes.size());
+            const ssize_t n = m_io.write ? m_io.write(m_fd.Get(), bytes.data(), bytes.size())
+                                         : ::write(m_fd.Get(), bytes.data(), bytes.size());
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n == 0)
+                errno = ENOSPC;
             if (n <= 0)
                 return false;
             bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -167,30 +149,20 @@ public:
     // removed and realPath is as it was.
     bool Commit(const std::string& realPath)
     {
-        const detail::WriterIo& io = detail::CurrentIo();
-        const int synced = io.fsync ? io.fsync(m_fd) : ::fsync(m_fd);
-        const int closed = ::close(m_fd);
-        m_fd = -1;
-        if (synced != 0 || closed != 0 || ::rename(m_path.c_str(), realPath.c_str()) != 0) {
-            Discard();
-            return false;
-        }
+        const int synced = m_io.fsync ? m_io.fsync(m_fd.Get()) : ::fsync(m_fd.Get());
+        if (synced != 0 || m_fd.Close() != 0 || ::rename(m_path.c_str(), realPath.c_str()) != 0)
+            return DiscardKeepingErrno();
         m_path.clear();
         // Makes the rename itself durable; the file is in place either way.
-        const int folder = ::open(FolderOf(realPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) {
-            ::fsync(folder);
-            ::close(folder);
-        }
+        const FileDescriptor folder(::open(FolderOf(realPath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder)
+            ::fsync(folder.Get());
         return true;
     }
 
     void Discard()
     {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-            m_fd = -1;
-        }
+        m_fd.Reset();
         if (!m_path.empty()) {
             ::unlink(m_path.c_str());
             m_path.clear();
@@ -198,120 +170,93 @@ public:
     }
 
 private:
-    int m_fd = -1;
+    // Discards the file and fails, with errno still telling why.
+    bool DiscardKeepingErrno()
+    {
+        const int error = errno;
+        Discard();
+        errno = error;
+        return false;
+    }
+
+    const WriterIo& m_io;
+    FileDescriptor m_fd;
     std::string m_path;
 };
 
-enum class BlockRead { Ok, NotFound, ReadError };
-
 // Reads the voice block of slot from the file at source into block.
-BlockRead ReadVoiceBlock(const std::string& source, int slot, std::string& block)
+WriteFailure ReadVoiceBlock(const std::string& source, int slot, std::string& block)
 {
-    // Only a plain file: a source replaced by a named pipe must not hold the save (see ReadHead).
-    const int fd = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return BlockRead::NotFound;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return BlockRead::NotFound;
-    }
+    // Only a plain file: a source replaced by a named pipe must not hold the save.
+    const FileDescriptor fd = OpenPlainFileForReading(source);
+    if (!fd)
+        return WriteFailure::SourceNotFound;
     block.assign(layout::BlockSize, '\0');
-    std::size_t got = 0;
-    bool failed = slot < 1;  // slot 0 would be the head, not a voice
-    while (!failed && got < block.size()) {
-        const auto offset = static_cast<off_t>(layout::BlockOffset(slot) + got);
-        const ssize_t n = ::pread(fd, block.data() + got, block.size() - got, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            failed = true;
-        else
-            got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return failed ? BlockRead::ReadError : BlockRead::Ok;
+    errno = 0;
+    const bool read = slot >= 1 &&  // slot 0 would be the head, not a voice
+                      ReadAt(fd.Get(), static_cast<off_t>(layout::BlockOffset(slot)), block.data(),
+                             block.size()) == static_cast<ssize_t>(block.size());
+    return read ? WriteFailure::None : WriteFailure::SourceRead;
 }
 
-// Preamble from the source open now, the slot count, the destination's names in list order.
-std::string BuildHead(const Librarian& lib, int slots, int count)
+// The preamble, the slot count, the entries' names in file order.
+std::string BuildHead(const VoiceFileContents& what)
 {
     std::string head(layout::HeadSize, '\0');
-    const std::string& image = lib.state.SourceImage;
-    std::copy_n(image.begin(), std::min(image.size(), layout::PreambleSize), head.begin());
-    head[layout::SlotCountOffset] = static_cast<char>(slots);
-    for (int i = 0; i < count; ++i)
-        head.replace(layout::EntryOffset(i), layout::EntrySize, layout::DirectoryEntry(lib.List2.Text(i)));
+    head.replace(0, std::min(what.preamble.size(), layout::PreambleSize), what.preamble, 0, layout::PreambleSize);
+    head[layout::SlotCountOffset] = static_cast<char>(what.slotCount);
+    for (std::size_t i = 0; i < what.entries.size(); ++i)
+        head.replace(layout::EntryOffset(static_cast<int>(i)), layout::EntrySize,
+                     layout::DirectoryEntry(what.entries[i].name));
     return head;
 }
 
 }  // namespace
 
-bool WriteDestinationFile(Librarian& lib, const std::string& path)
+WriteResult WriteVoiceFile(const VoiceFileContents& what, const std::string& path, WriteProgress& progress,
+                           const WriterIo& io)
 {
-    Platform& platform = lib.platform;
-    const int count = std::min(lib.List2.Count(), MaxDestEntries);
-    // Save As sets SaveSlots for the count; a value that cannot hold the list would make a
-    // file that lies about its own contents, so the format then follows from the count.
-    const int slots =
-        layout::IsValidSlotCount(static_cast<unsigned>(lib.state.SaveSlots)) && count <= lib.state.SaveSlots
-            ? lib.state.SaveSlots
-            : layout::SaveSlotsFor(count);
-
-    auto showError = [&](const std::string& text) {
-        platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok);
-        return false;
+    const auto failed = [](WriteFailure failure, const std::string& at) {
+        return WriteResult{failure, at, errno};
     };
+    // A file whose count cannot hold its entries would lie about its own contents.
+    if (!layout::IsValidSlotCount(static_cast<unsigned>(what.slotCount)) ||
+        what.entries.size() > static_cast<std::size_t>(what.slotCount)) {
+        errno = EINVAL;
+        return failed(WriteFailure::Creation, path);
+    }
 
-    PendingFile file;
+    PendingFile file(io);
     const std::optional<Target> target = ResolveTarget(path);
     if (!target || !file.Create(*target))
-        return showError("Creation error: " + path);
+        return failed(WriteFailure::Creation, path);
 
-    auto fail = [&](const std::string& text) {
-        file.Discard();
-        platform.ProgressClose(File);
-        return showError(text);
-    };
-
-    platform.ProgressSetValue(File, 0);
-    platform.ProgressSetMaximum(File, slots);
-    platform.ProgressShow(File);
-
-    if (!file.Write(BuildHead(lib, slots, count)))
-        return fail("Write error: " + path);
+    progress.Started(what.slotCount);
+    if (!file.Write(BuildHead(what)))
+        return failed(WriteFailure::Write, path);
 
     std::string block;
-    for (int i = 0; i < count; ++i) {
-        platform.ProgressSetValue(File, i + 1);
-        platform.YieldEvents();
-        const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
-        switch (ReadVoiceBlock(entry.SourcePath, entry.VoiceNumber, block)) {
-        case BlockRead::Ok:
-            break;
-        case BlockRead::NotFound:
-            return fail(entry.SourcePath + " not found.");
-        case BlockRead::ReadError:
-            return fail("Read error: " + entry.SourcePath);
-        }
-        platform.ProgressSetLabel(File, "Writing patch " + lib.List2.Text(i) + " ...");
+    for (std::size_t i = 0; i < what.entries.size(); ++i) {
+        const VoiceFileEntry& entry = what.entries[i];
+        progress.SlotStarted(static_cast<int>(i) + 1);
+        if (const WriteFailure failure = ReadVoiceBlock(entry.sourcePath, entry.slot, block);
+            failure != WriteFailure::None)
+            return failed(failure, entry.sourcePath);
+        progress.VoiceRead(entry.name);
         if (!file.Write(block))
-            return fail("Write error: " + path);
+            return failed(WriteFailure::Write, path);
     }
 
     const std::string zeros(layout::BlockSize, '\0');
-    for (int i = count; i < slots; ++i) {
-        platform.ProgressSetValue(File, i + 1);
-        platform.YieldEvents();
+    for (int slot = static_cast<int>(what.entries.size()) + 1; slot <= what.slotCount; ++slot) {
+        progress.SlotStarted(slot);
         if (!file.Write(zeros))
-            return fail("Write error: " + path);
+            return failed(WriteFailure::Write, path);
     }
 
     if (!file.Commit(target->realPath))
-        return fail("Write error: " + path);
-    lib.state.ListSaved = FlagTrue;
-    platform.ProgressClose(File);
-    return true;
+        return failed(WriteFailure::Write, path);
+    return {};
 }
 
 }  // namespace skerrow

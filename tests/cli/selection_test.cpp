@@ -1,6 +1,5 @@
 #include "cli/arguments.h"
 #include "cli/ascii.h"
-#include "cli/console_platform.h"
 #include "cli/selection.h"
 
 #include <gtest/gtest.h>
@@ -108,40 +107,6 @@ INSTANTIATE_TEST_SUITE_P(Arguments, SourceSplitTest,
                                          SplitCase{"bank.1bk:0", "bank.1bk:0", std::nullopt},
                                          SplitCase{"dir:1/bank.1bk", "dir:1/bank.1bk", std::nullopt},
                                          SplitCase{":4", "", Ranges{{4, 4}}}));
-
-struct SaveNameCase {
-    const char* typed;
-    const char* defaultExt;
-    const char* path;
-    bool refused;
-};
-
-void PrintTo(const SaveNameCase& c, std::ostream* os)
-{
-    *os << Escaped(c.typed) << " for " << c.defaultExt;
-}
-
-class SaveDialogAnswerTest : public testing::TestWithParam<SaveNameCase> {};
-
-TEST_P(SaveDialogAnswerTest, AppendsAcceptsOrFlagsTheExtension)
-{
-    const FileDialogResult result = AnswerSaveDialog(GetParam().typed, GetParam().defaultExt);
-    EXPECT_EQ(result.outcome, FileDialogOutcome::Chosen);
-    EXPECT_EQ(result.path, GetParam().path);
-    EXPECT_EQ((result.flags & OfnExtensionDifferent) != 0, GetParam().refused);
-}
-
-INSTANTIATE_TEST_SUITE_P(Names, SaveDialogAnswerTest,
-                         testing::Values(SaveNameCase{"out", "1bk", "out.1bk", false},
-                                         SaveNameCase{"out.1bk", "1bk", "out.1bk", false},
-                                         SaveNameCase{"OUT.1BK", "1bk", "OUT.1BK", false},
-                                         SaveNameCase{"out.avc", "1bk", "out.avc", true},
-                                         SaveNameCase{"out.1vc", "avc", "out.1vc", true},
-                                         SaveNameCase{"out.txt", "1vc", "out.txt", true},
-                                         SaveNameCase{"out.", "avc", "out.avc", false},
-                                         SaveNameCase{"my.lib/out", "1bk", "my.lib/out.1bk", false},
-                                         SaveNameCase{".hidden", "1vc", ".hidden.1vc", false},
-                                         SaveNameCase{"lib/", "1bk", "lib/", false}));
 
 TEST(AsciiCaseTest, FoldsOnlyAsciiLetters)
 {

@@ -1,5 +1,5 @@
 #include "editing/copy_voices.h"
-#include "voicefile/open_source.h"
+#include "editing/open_source.h"
 
 #include "scripted_platform.h"
 #include "voice_file_builder.h"

@@ -2,9 +2,9 @@
 
 #include "dest_fixture.h"
 #include "editing/copy_voices.h"
+#include "editing/open_source.h"
 #include "voice_file_builder.h"
 #include "voicefile/head_reader.h"
-#include "voicefile/open_source.h"
 
 #include <gtest/gtest.h>
 

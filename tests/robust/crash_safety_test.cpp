@@ -3,13 +3,13 @@
 // the writer's recognisable name beside it. The saves run in forked children that die by SIGKILL,
 // either from inside the writer's I/O at a chosen byte or from the parent at a random moment.
 
-#include "voicefile/writer.h"
+#include "editing/save_as.h"
 
+#include "editing/open_source.h"
 #include "fs_faults.h"
 #include "scripted_platform.h"
 #include "voice_file_builder.h"
 #include "voicefile/layout.h"
-#include "voicefile/open_source.h"
 
 #include <gtest/gtest.h>
 
@@ -163,7 +163,7 @@ struct KillPoint {
 [[noreturn]] void SaveAndDie(test::TestLibrarian& t, const std::string& target, KillPoint point)
 {
     auto written = std::make_shared<std::size_t>(0);
-    detail::WriterIo io;
+    WriterIo io;
     io.write = [written, point](int fd, const void* data, std::size_t size) -> ssize_t {
         if (point.when == KillPoint::When::AtByte && *written + size > point.bytes) {
             const std::size_t part = point.bytes - *written;
@@ -181,8 +181,7 @@ struct KillPoint {
             Die();
         return ::fsync(fd);
     };
-    detail::SetWriterIo(io);
-    WriteDestinationFile(t.lib, target);
+    WriteDestinationFile(t.lib, target, io);
     if (point.when == KillPoint::When::AfterSave)
         Die();
     ::_exit(3);

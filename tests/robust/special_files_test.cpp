@@ -3,11 +3,11 @@
 // missing file. Each case runs in a child with an alarm, so that a hang fails the test instead
 // of stopping the run.
 
+#include "editing/open_source.h"
+#include "editing/save_as.h"
 #include "fs_faults.h"
 #include "scripted_platform.h"
 #include "voice_file_builder.h"
-#include "voicefile/open_source.h"
-#include "voicefile/writer.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "ui_test_support.h"
 #include "voice_file_builder.h"
 
-#include "voicefile/open_source.h"
+#include "editing/open_source.h"
 
 #include <QAction>
 #include <QPushButton>

@@ -100,28 +100,6 @@ private slots:
         QCOMPARE(NameFiltersFrom(filter.toStdString()), nameFilters);
     }
 
-    void extensionDiffersFromTheDefault_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("defaultExt");
-        QTest::addColumn<bool>("differs");
-        QTest::newRow("same") << "/v/bank.1bk" << "1bk" << false;
-        QTest::newRow("same in capitals") << "/v/BANK.1BK" << "1bk" << false;
-        QTest::newRow("another voice type") << "/v/bank.avc" << "1bk" << true;
-        QTest::newRow("last dot counts") << "/v/bank.1bk.txt" << "1bk" << true;
-        QTest::newRow("no extension") << "/v/bank" << "1bk" << false;
-        QTest::newRow("dot only in the folder") << "/v.x/bank" << "1bk" << false;
-        QTest::newRow("no default") << "/v/bank.avc" << "" << false;
-    }
-
-    void extensionDiffersFromTheDefault()
-    {
-        QFETCH(QString, path);
-        QFETCH(QString, defaultExt);
-        QFETCH(bool, differs);
-        QCOMPARE(ExtensionDiffers(path, defaultExt.toStdString()), differs);
-    }
-
     void saveDialogIsSetUpFromTheRequest()
     {
         QtPlatform platform;

@@ -1,6 +1,4 @@
-#include "voicefile/head_reader.h"
-#include "voicefile/layout.h"
-#include "voicefile/open_source.h"
+#include "editing/open_source.h"
 
 #include "scripted_platform.h"
 #include "voice_file_builder.h"
@@ -201,37 +199,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"CountSeventeen", 17, 0, false, false, "Bad record count in VL file."},
                       RefusedCase{"CountMax", 255, 0, false, false, "Bad record count in VL file."}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return info.param.label; });
-
-TEST(HeadReaderTest, ShortFileIsCheckedBeforeItsCountByte)
-{
-    test::TempDir dir;
-    // Byte 50 is invalid too, but the shortage is what the user must hear about.
-    const std::string path = dir.file("short.avc");
-    test::WriteBytes(path, BuildVoiceFile({.slotCount = 2, .truncateTo = 100}));
-    EXPECT_EQ(ReadHead(path).status, HeadStatus::Truncated);
-}
-
-TEST(LayoutTest, DirectoryEntriesArePaddedOrCutToTenBytes)
-{
-    EXPECT_EQ(layout::DirectoryEntry("Horn"), std::string("Horn      \0\0\0\0\0\0", 16));
-    EXPECT_EQ(layout::DirectoryEntry("TenLetters"), std::string("TenLetters\0\0\0\0\0\0", 16));
-    EXPECT_EQ(layout::DirectoryEntry("ElevenChars"), std::string("ElevenChar\0\0\0\0\0\0", 16));
-}
-
-TEST(LayoutTest, FormatFollowsTheEntryCount)
-{
-    EXPECT_EQ(layout::SaveSlotsFor(1), 1);
-    EXPECT_EQ(layout::SaveSlotsFor(2), 16);
-    EXPECT_EQ(layout::SaveSlotsFor(16), 16);
-    EXPECT_EQ(layout::SaveSlotsFor(17), 128);
-    EXPECT_EQ(layout::SaveSlotsFor(128), 128);
-    EXPECT_EQ(layout::FileSize(1), 6144u);
-    EXPECT_EQ(layout::FileSize(16), 52224u);
-    EXPECT_EQ(layout::FileSize(128), 3072u * 129u);
-    EXPECT_EQ(layout::ExtensionFor(1), "1vc");
-    EXPECT_EQ(layout::ExtensionFor(16), "1bk");
-    EXPECT_EQ(layout::ExtensionFor(128), "avc");
-}
 
 }  // namespace
 }  // namespace skerrow

@@ -1,4 +1,4 @@
-#include "voicefile/open_source.h"
+#include "editing/open_source.h"
 
 #include "core/paths.h"
 #include "voicefile/head_reader.h"

@@ -1,11 +1,11 @@
-#include "voicefile/writer.h"
+#include "editing/save_as.h"
 
 #include "fs_faults.h"
 #include "scripted_platform.h"
 #include "voice_file_builder.h"
+#include "editing/open_source.h"
 #include "voicefile/head_reader.h"
 #include "voicefile/layout.h"
-#include "voicefile/open_source.h"
 
 #include <gtest/gtest.h>
 
@@ -61,23 +61,11 @@ std::string ExpectedFile(const std::string& preamble, int slots, const std::vect
     return ::testing::AssertionSuccess();
 }
 
-// Puts a scripted WriterIo in place for one test.
-class ScopedWriterIo {
-public:
-    explicit ScopedWriterIo(detail::WriterIo io) : m_previous(detail::SetWriterIo(std::move(io))) {}
-    ~ScopedWriterIo() { detail::SetWriterIo(std::move(m_previous)); }
-    ScopedWriterIo(const ScopedWriterIo&) = delete;
-    ScopedWriterIo& operator=(const ScopedWriterIo&) = delete;
-
-private:
-    detail::WriterIo m_previous;
-};
-
 // Writes that succeed for budget bytes in all, the last one short, then fail as a full disk does.
-detail::WriterIo DiskFullAfter(std::size_t budget)
+WriterIo DiskFullAfter(std::size_t budget)
 {
     auto remaining = std::make_shared<std::size_t>(budget);
-    detail::WriterIo io;
+    WriterIo io;
     io.write = [remaining](int fd, const void* data, std::size_t size) -> ssize_t {
         if (*remaining == 0) {
             errno = ENOSPC;
@@ -114,10 +102,10 @@ public:                     // the fault table below arranges its cases through 
     }
 
     // Save As sets the format from the count before it calls the writer.
-    bool Save(const std::string& path)
+    bool Save(const std::string& path, const WriterIo& io = {})
     {
         t.state.SaveSlots = static_cast<std::int16_t>(layout::SaveSlotsFor(t.List2.Count()));
-        return WriteDestinationFile(t.lib, path);
+        return WriteDestinationFile(t.lib, path, io);
     }
 
     std::vector<std::string> ReadBackNames(const std::string& path)
@@ -246,13 +234,12 @@ TEST_F(WriterTest, ShortWritesStillGiveTheWholeFile)
     Open(a);
     Add("One", a, 1);
     Add("Two", a, 2);
-    detail::WriterIo io;
+    WriterIo io;
     io.write = [](int fd, const void* data, std::size_t size) {
         return ::write(fd, data, std::min<std::size_t>(size, 1000));
     };
-    const ScopedWriterIo dribble(io);
 
-    ASSERT_TRUE(Save(target));
+    ASSERT_TRUE(Save(target, io));
 
     EXPECT_TRUE(
         SameBytes(ReadBytes(target),
@@ -377,7 +364,7 @@ class WriterFaultTest : public WriterTest, public ::testing::WithParamInterface<
 public:
     std::string a = MakeSource("a.1bk", {.slotCount = 16, .names = {"A0", "A1", "A2"}, .fileId = 1});
     std::string b = MakeSource("b.1bk", {.slotCount = 16, .names = {"B0", "B1", "B2"}, .fileId = 2});
-    std::optional<ScopedWriterIo> io;
+    WriterIo io;
     int yields = 0;
 };
 
@@ -428,27 +415,25 @@ const Fault Faults[] = {
      }},
     {"DiskFullInTheHead", true,
      [](WriterFaultTest& f) {
-         f.io.emplace(DiskFullAfter(1000));
+         f.io = DiskFullAfter(1000);
          return "Write error: " + f.target;
      }},
     {"DiskFullInACopiedVoice", true,
      [](WriterFaultTest& f) {
-         f.io.emplace(DiskFullAfter(3072 * 2 + 500));
+         f.io = DiskFullAfter(3072 * 2 + 500);
          return "Write error: " + f.target;
      }},
     {"DiskFullInTheZeroBlocks", false,
      [](WriterFaultTest& f) {
-         f.io.emplace(DiskFullAfter(3072 * 5 + 10));
+         f.io = DiskFullAfter(3072 * 5 + 10);
          return "Write error: " + f.target;
      }},
     {"FlushToDiskFails", true,
      [](WriterFaultTest& f) {
-         detail::WriterIo io;
-         io.fsync = [](int) {
+         f.io.fsync = [](int) {
              errno = EIO;
              return -1;
          };
-         f.io.emplace(io);
          return "Write error: " + f.target;
      }},
     {"TargetTakenByAFolderBeforeTheRename", false,
@@ -477,7 +462,7 @@ TEST_P(WriterFaultTest, FailsWithOneMessageAndChangesNothing)
     t.state.ListSaved = FlagFalse;
     t.state.SaveAborted = FlagFalse;
 
-    EXPECT_FALSE(Save(target));
+    EXPECT_FALSE(Save(target, io));
 
     const auto messages = t.platform.Messages();
     ASSERT_EQ(messages.size(), 1u);

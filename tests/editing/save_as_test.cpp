@@ -1,8 +1,8 @@
-#include "voicefile/save_as.h"
+#include "editing/save_as.h"
 
+#include "editing/open_source.h"
 #include "scripted_platform.h"
 #include "voice_file_builder.h"
-#include "voicefile/open_source.h"
 
 #include <gtest/gtest.h>
 

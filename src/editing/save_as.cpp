@@ -1,0 +1,155 @@
+#include "editing/save_as.h"
+
+#include "core/save_name.h"
+#include "voicefile/layout.h"
+
+#include <algorithm>
+
+namespace skerrow {
+
+namespace {
+
+constexpr ProgressWindow File = ProgressWindow::File;
+
+// Sets SaveSlots for the destination's count; an empty destination is refused instead.
+bool ChooseSaveFormat(Librarian& lib)
+{
+    const int count = lib.List2.Count();
+    if (count < 1) {
+        lib.platform.MessageBox("Nothing to save!", "Info", MessageIcon::Information, MessageButtons::Ok);
+        return false;
+    }
+    lib.state.SaveSlots = static_cast<std::int16_t>(layout::SaveSlotsFor(count));
+    return true;
+}
+
+// A file whose extension does not tell its format would be opened as the wrong kind later.
+void RefuseExtension(Librarian& lib)
+{
+    lib.platform.MessageBox("It is considered bad form to save a VL file\n"
+                            "with an extension other than the recommended!",
+                            "Stop", MessageIcon::Critical, MessageButtons::Ok);
+    lib.state.SaveAborted = FlagTrue;
+}
+
+// The file progress window, following the writer.
+class FileProgress final : public WriteProgress {
+public:
+    explicit FileProgress(Platform& platform) : m_platform(platform) {}
+
+    void Started(int slots) override
+    {
+        m_platform.ProgressSetValue(File, 0);
+        m_platform.ProgressSetMaximum(File, slots);
+        m_platform.ProgressShow(File);
+        shown = true;
+    }
+    void SlotStarted(int slot) override
+    {
+        m_platform.ProgressSetValue(File, slot);
+        m_platform.YieldEvents();
+    }
+    void VoiceRead(const std::string& name) override
+    {
+        m_platform.ProgressSetLabel(File, "Writing patch " + name + " ...");
+    }
+
+    bool shown = false;
+
+private:
+    Platform& m_platform;
+};
+
+std::string FailureMessage(const WriteResult& result)
+{
+    switch (result.failure) {
+    case WriteFailure::Creation:
+        return "Creation error: " + result.path;
+    case WriteFailure::Write:
+        return "Write error: " + result.path;
+    case WriteFailure::SourceNotFound:
+        return result.path + " not found.";
+    case WriteFailure::SourceRead:
+        return "Read error: " + result.path;
+    case WriteFailure::None:
+        break;
+    }
+    return {};
+}
+
+}  // namespace
+
+void SaveDestinationAs(Librarian& lib)
+{
+    if (!ChooseSaveFormat(lib))
+        return;
+
+    // The name is always "untitled" again: the format may differ from the last save's.
+    FileDialogRequest request;
+    request.kind = FileDialogKind::Save;
+    request.cancelError = true;
+    request.flags = SaveDialogFlags;
+    request.defaultExt = std::string(layout::ExtensionFor(lib.state.SaveSlots));
+    request.initialName = "untitled." + request.defaultExt;
+    request.filter = SaveFilterFor(lib.state.SaveSlots);
+
+    const FileDialogResult result = lib.platform.FileDialog(request);
+    if ((result.flags & OfnExtensionDifferent) != 0) {
+        RefuseExtension(lib);
+        return;
+    }
+    if (result.outcome != FileDialogOutcome::Chosen) {
+        lib.state.SaveAborted = FlagTrue;
+        return;
+    }
+    // The writer reports its own failures; to the caller the file was handed over either way.
+    SaveDestinationTo(lib, result.path);
+}
+
+bool SaveDestinationTo(Librarian& lib, const std::string& typedName)
+{
+    if (!ChooseSaveFormat(lib))
+        return false;
+    const SaveName name = SaveNameFor(typedName, layout::ExtensionFor(lib.state.SaveSlots));
+    if (name.extensionDiffers) {
+        RefuseExtension(lib);
+        return false;
+    }
+    return WriteDestinationFile(lib, name.path);
+}
+
+std::string SaveFilterFor(int slots)
+{
+    const std::string pattern = "*." + std::string(layout::ExtensionFor(slots));
+    return "VL1 Files (" + pattern + ")|" + pattern;
+}
+
+bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterIo& io)
+{
+    const int count = std::min(lib.List2.Count(), MaxDestEntries);
+    VoiceFileContents what;
+    // Save As sets SaveSlots for the count; a value that cannot hold the list would make a
+    // file that lies about its own contents, so the format then follows from the count.
+    what.slotCount =
+        layout::IsValidSlotCount(static_cast<unsigned>(lib.state.SaveSlots)) && count <= lib.state.SaveSlots
+            ? lib.state.SaveSlots
+            : layout::SaveSlotsFor(count);
+    what.preamble = lib.state.SourceImage.substr(0, layout::PreambleSize);
+    for (int i = 0; i < count; ++i) {
+        const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
+        what.entries.push_back({lib.List2.Text(i), entry.SourcePath, entry.VoiceNumber});
+    }
+
+    FileProgress progress(lib.platform);
+    const WriteResult result = WriteVoiceFile(what, path, progress, io);
+    if (progress.shown)
+        lib.platform.ProgressClose(File);
+    if (!result) {
+        lib.platform.MessageBox(FailureMessage(result), "Error", MessageIcon::Critical, MessageButtons::Ok);
+        return false;
+    }
+    lib.state.ListSaved = FlagTrue;
+    return true;
+}
+
+}  // namespace skerrow

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "core/librarian.h"
+#include "voicefile/writer.h"
+
+namespace skerrow {
+
+inline constexpr std::uint32_t SaveDialogFlags = OfnOverwritePrompt | OfnHideReadOnly | OfnPathMustExist;  // 0x806
+
+// File > Save as: refuses an empty destination, sets SaveSlots from the count, asks for a name
+// with the format's extension and hands it to SaveDestinationTo. Tells its caller that no file
+// reached the writer only by setting SaveAborted to true (it never clears it).
+void SaveDestinationAs(Librarian& lib);
+
+// Save As for a name already typed: refuses an empty destination ("Nothing to save!"), sets
+// SaveSlots from the count, turns typedName into a path by SaveNameFor and refuses another
+// extension (the "Stop" message, SaveAborted true), then writes the file. Returns whether a
+// complete file was written.
+bool SaveDestinationTo(Librarian& lib, const std::string& typedName);
+
+// The single filter pair the save dialog offers for a slot count, e.g. "VL1 Files (*.1bk)|*.1bk".
+std::string SaveFilterFor(int slots);
+
+// Writes the destination list as a voice file of SaveSlots slots at path (see WriteVoiceFile),
+// with the file progress window, and sets ListSaved once the file is complete. A failure gets
+// one message ("Error", critical icon) naming its cause. Returns whether the file was written.
+bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterIo& io = {});
+
+}  // namespace skerrow

@@ -1,0 +1,45 @@
+#include "voicefile/layout.h"
+
+#include "voice_file_builder.h"
+#include "voicefile/head_reader.h"
+
+#include <gtest/gtest.h>
+
+namespace skerrow {
+namespace {
+
+using test::BuildVoiceFile;
+
+TEST(HeadReaderTest, ShortFileIsCheckedBeforeItsCountByte)
+{
+    test::TempDir dir;
+    // Byte 50 is invalid too, but the shortage is what the user must hear about.
+    const std::string path = dir.file("short.avc");
+    test::WriteBytes(path, BuildVoiceFile({.slotCount = 2, .truncateTo = 100}));
+    EXPECT_EQ(ReadHead(path).status, HeadStatus::Truncated);
+}
+
+TEST(LayoutTest, DirectoryEntriesArePaddedOrCutToTenBytes)
+{
+    EXPECT_EQ(layout::DirectoryEntry("Horn"), std::string("Horn      \0\0\0\0\0\0", 16));
+    EXPECT_EQ(layout::DirectoryEntry("TenLetters"), std::string("TenLetters\0\0\0\0\0\0", 16));
+    EXPECT_EQ(layout::DirectoryEntry("ElevenChars"), std::string("ElevenChar\0\0\0\0\0\0", 16));
+}
+
+TEST(LayoutTest, FormatFollowsTheEntryCount)
+{
+    EXPECT_EQ(layout::SaveSlotsFor(1), 1);
+    EXPECT_EQ(layout::SaveSlotsFor(2), 16);
+    EXPECT_EQ(layout::SaveSlotsFor(16), 16);
+    EXPECT_EQ(layout::SaveSlotsFor(17), 128);
+    EXPECT_EQ(layout::SaveSlotsFor(128), 128);
+    EXPECT_EQ(layout::FileSize(1), 6144u);
+    EXPECT_EQ(layout::FileSize(16), 52224u);
+    EXPECT_EQ(layout::FileSize(128), 3072u * 129u);
+    EXPECT_EQ(layout::ExtensionFor(1), "1vc");
+    EXPECT_EQ(layout::ExtensionFor(16), "1bk");
+    EXPECT_EQ(layout::ExtensionFor(128), "avc");
+}
+
+}  // namespace
+}  // namespace skerrow
