@@ -7,6 +7,7 @@
 #include "editing/open_source.h"
 #include "voicefile/layout.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace skerrow {
@@ -47,6 +48,7 @@ int RunInfo(const Arguments& args, const Console& console)
         return ExitFailure;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
+        cli.platform.SetMessageSubject(path, errno);
         cli.platform.MessageBox(path + " not found.", "Error", MessageIcon::Critical, MessageButtons::Ok);
         return ExitFailure;
     }

@@ -8,7 +8,7 @@ namespace skerrow {
 
 // The librarian the window would have, with list views in memory and the console's platform.
 struct ConsoleLibrarian : MemoryLibrarian<ConsolePlatform> {
-    explicit ConsoleLibrarian(const Console& console) : MemoryLibrarian(console.err, console.errIsTerminal) {}
+    explicit ConsoleLibrarian(const Console& console) : MemoryLibrarian(console) {}
 };
 
 }  // namespace skerrow

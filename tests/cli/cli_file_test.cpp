@@ -69,15 +69,15 @@ std::vector<RefusedCase> RefusedCases()
     VoiceFileSpec empty;
     empty.truncateTo = 0;
     return {
-        {"missing.1bk", std::nullopt, false, "% not found.\n"},
-        {"folder.1bk", std::nullopt, true, "% not found.\n"},
-        {"truncated.1bk", truncated, false, "Bad or truncated VL file.\n"},
-        {"empty.1vc", empty, false, "Bad or truncated VL file.\n"},
-        {"count17.avc", badCount, false, "Bad record count in VL file.\n"},
+        {"missing.1bk", std::nullopt, false, "% not found. (No such file or directory)\n"},
+        {"folder.1bk", std::nullopt, true, "% not found. (Is a directory)\n"},
+        {"truncated.1bk", truncated, false, "%: Bad or truncated VL file.\n"},
+        {"empty.1vc", empty, false, "%: Bad or truncated VL file.\n"},
+        {"count17.avc", badCount, false, "%: Bad record count in VL file.\n"},
     };
 }
 
-TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageAloneAndFail)
+TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageWithTheFileAndTheSystemsReasonAndFail)
 {
     for (const RefusedCase& refused : RefusedCases()) {
         SCOPED_TRACE(refused.name);

@@ -169,8 +169,8 @@ TEST_F(CliFindTest, RecordsEndedByNulAndJsonLinesCarryEveryByteOfHostileNames)
     const ToolRun nul = Run({"find", "-0", "odd"});
     EXPECT_EQ(nul.exitCode, 0);
     const std::string records[] = {
-        "odd/latin\xe9.1vc\t1\tCaf\xe9      ",   "odd/tab\there.1bk\t1\tEsc\x1b[2J   ",
-        "odd/tab\there.1bk\t2\tTab\tX     ",      "odd/tab\there.1bk\t3\t\x7f\x80\xff       ",
+        "odd/latin\xe9.1vc\t1\tCaf\xe9      ",  "odd/tab\there.1bk\t1\tEsc\x1b[2J   ",
+        "odd/tab\there.1bk\t2\tTab\tX     ",    "odd/tab\there.1bk\t3\t\x7f\x80\xff       ",
         "odd/two\n\nlines.1vc\t1\tNew\nline  ",
     };
     std::string expected;
@@ -199,8 +199,10 @@ TEST_F(CliFindTest, RecordsEndedByNulAndJsonLinesCarryEveryByteOfHostileNames)
         const std::string utf8 = record["name"].get<std::string>();
         for (std::size_t i = 0; i < utf8.size(); ++i) {
             const auto c = static_cast<unsigned char>(utf8[i]);
-            name += c < 0x80 ? static_cast<char>(c)
-                             : static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+            name +=
+                c < 0x80
+                    ? static_cast<char>(c)
+                    : static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
         }
         ASSERT_LT(count, std::size(records));
         EXPECT_EQ(path + '\t' + std::to_string(record["slot"].get<int>()) + '\t' + name, records[count]);

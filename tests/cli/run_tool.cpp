@@ -67,8 +67,10 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options
         throw std::runtime_error("cannot start the tool");
     if (pid == 0) {
         const int in = ::open("/dev/null", O_RDONLY);
-        const int out =
-            options.outTerminal ? slave : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = options.outTerminal ? slave
+                        : options.outFile.empty()
+                            ? ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
+                            : ::open(options.outFile.c_str(), O_WRONLY);
         const int err =
             options.errTerminal ? slave : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
@@ -97,7 +99,7 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (!options.outTerminal)
+    if (!options.outTerminal && options.outFile.empty())
         run.out = ReadBytes(outPath);
     if (!options.errTerminal)
         run.err = ReadBytes(errPath);

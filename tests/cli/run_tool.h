@@ -17,6 +17,7 @@ struct ToolOptions {
     bool outTerminal = false;   // standard output is a terminal (raw: no line-end translation)
     std::string locale;         // LC_ALL for the tool, when given
     bool unprivileged = false;  // the tool runs as uid and gid 65534, so that modes count
+    std::string outFile;        // standard output goes to this existing file (e.g. /dev/full)
 };
 
 // The exit code of a run as an unprivileged user that could not drop its rights.
