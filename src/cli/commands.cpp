@@ -70,7 +70,8 @@ const std::vector<CommandSpec>& Commands()
          "Exit status: 0 written; 1 a source was refused or the write failed (OUTPUT is\n"
          "left as it was); 2 usage error (an empty argument, an invalid selection of an\n"
          "existing file), a slot that is not a listed voice, more than 128 voices, no\n"
-         "voice at all, or a refused extension (nothing is written).\n",
+         "voice at all, or a refused extension (nothing is written); 4 OUTPUT was written\n"
+         "but the line saying so could not be (standard output full or closed).\n",
          RunCheckedBuild},
         {"find",
          {{"--name", true}, {"--verbose", false}, {"--json", false}, {"-0", false}, {"--null", false}},
