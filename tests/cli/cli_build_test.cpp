@@ -177,6 +177,10 @@ TEST_F(CliBuildTest, ShowsTheWritingProgressOnlyOnATerminal)
     const std::string label = "Writing patch A1" + std::string(8, ' ') + " ...";
     EXPECT_NE(terminal.err.find(label), std::string::npos) << terminal.err;
     EXPECT_EQ(terminal.out, "Wrote out.1bk: bank (.1bk), 2 voices\n");
+    // The count goes on through the empty slots to the last one, and sorting shows its steps.
+    EXPECT_NE(terminal.err.find(" 16/16\x1b[K"), std::string::npos) << terminal.err;
+    const ToolRun sorted = RunTool({"build", "--sort", "out4.1bk", "a.1bk:1-3"}, dir.path().string(), true);
+    EXPECT_NE(sorted.err.find("Sorting ... 1/3"), std::string::npos) << sorted.err;
 
     const ToolRun piped = Build({"out2.1bk", "--sort", "a.1bk:1-2"});
     EXPECT_EQ(piped.exitCode, 0);

@@ -8,7 +8,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <nlohmann/json.hpp>
+#include <sched.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -268,6 +270,51 @@ TEST(CliTreeTest, UnreadableEntriesAreToldWithTheSystemsReasonAndFailTheRunAfter
     EXPECT_EQ(dupes.out, "");
     EXPECT_EQ(dupes.err, told);
     fs::permissions(u / "closed", fs::perms::owner_all);
+}
+
+TEST(CliTreeTest, AFolderMountedInsideItselfIsWalkedOnce)
+{
+    namespace fs = std::filesystem;
+    const TempDir dir;
+    fs::create_directories(dir.path() / "t" / "sub" / "again");
+    WriteVoices((dir.path() / "t" / "v.1vc").string(), 1, {"Once"}, 31);
+    const std::string folder = (dir.path() / "t").string();
+    const std::string inside = (dir.path() / "t" / "sub" / "again").string();
+    ToolOptions options;
+    options.workDir = dir.path().string();
+    // In a mount namespace of its own, so that the loop is the tool's alone.
+    options.prepare = [&] {
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               ::mount(folder.c_str(), inside.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    };
+    const ToolRun run = RunTool({"find", "t"}, options);
+    if (run.exitCode == CannotPrepare)
+        GTEST_SKIP() << "cannot bind-mount a folder inside itself here (no mount namespace)";
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "t/v.1vc\t1\tOnce      \n");
+    EXPECT_EQ(run.err, "t/sub/again: folder already being walked, not entered again\n");
+}
+
+TEST(CliTreeTest, NoDescriptorIsLeftOpenWhateverTheNumberOfFiles)
+{
+    const TempDir dir;
+    std::filesystem::create_directory(dir.path() / "many");
+    std::string all;
+    for (int i = 10; i < 50; ++i) {
+        const std::string name = "many/v" + std::to_string(i) + ".1vc";
+        WriteBytes(dir.path() / name, VoiceFileWithBlocks(1, {"Same"}, {BlockFor(50, 1)}));
+        all += name + "\t1\tSame      \n";
+    }
+    ToolOptions options;
+    options.workDir = dir.path().string();
+    options.fileLimit = 16;  // a leak of one descriptor per file runs out long before the end
+    for (const char* command : {"find", "dupes"}) {
+        const ToolRun run = RunTool({command, "many"}, options);
+        EXPECT_EQ(run.exitCode, 0) << command;
+        EXPECT_EQ(run.err, "") << command;
+        EXPECT_EQ(run.out, all) << command;
+    }
 }
 
 // Removes what fd's folder holds, however deep, through descriptors.

@@ -40,6 +40,8 @@ TEST(CliUsageTest, AMistakeGetsTheProblemAndTheUsageOnStandardErrorAndExitTwo)
         {{}, "no command given"},
         {{"bogus"}, "unknown command 'bogus'"},
         {{"--bogus"}, "unknown option '--bogus'"},
+        {{"-x"}, "unknown option '-x'"},
+        {{"-"}, "unknown command '-'"},
         {{"list"}, "list takes exactly one FILE"},
         {{"info", "a", "b"}, "info takes exactly one FILE"},
         {{"list", "--frob", "a.1bk"}, "unknown option '--frob'"},

@@ -8,6 +8,7 @@
 #include <grp.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -81,6 +82,11 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options
             ::_exit(127);
         if (!options.locale.empty())
             ::setenv("LC_ALL", options.locale.c_str(), 1);
+        if (options.prepare && !options.prepare())
+            ::_exit(CannotPrepare);
+        const rlimit files{static_cast<rlim_t>(options.fileLimit), static_cast<rlim_t>(options.fileLimit)};
+        if (options.fileLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &files) != 0)
+            ::_exit(CannotPrepare);
         if (options.unprivileged &&
             (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             ::_exit(CannotDropRights);

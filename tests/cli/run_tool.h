@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,16 @@ struct ToolOptions {
     std::string locale;         // LC_ALL for the tool, when given
     bool unprivileged = false;  // the tool runs as uid and gid 65534, so that modes count
     std::string outFile;        // standard output goes to this existing file (e.g. /dev/full)
+    int fileLimit = 0;          // when set, the most descriptors the tool may open (soft and hard limit)
+    // Run in the child before the tool starts (and before rights are dropped); false stops the
+    // run with CannotPrepare.
+    std::function<bool()> prepare;
 };
 
 // The exit code of a run as an unprivileged user that could not drop its rights.
 inline constexpr int CannotDropRights = 126;
+// The exit code of a run whose prepare step failed.
+inline constexpr int CannotPrepare = 125;
 
 // Runs the built skerrow-cli with args, with no standard input.
 ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options);
