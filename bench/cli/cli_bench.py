@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Times skerrow-cli find and dupes on a generated library, side by side with reading the same
-bytes with head and cat, and prints the ratios.
+bytes with head and cat, and prints the ratios; then find given every file as its own PATH (all
+of them and half of them, to show the time is linear in the number of PATHs), and find and dupes
+on a tree deeper than PATH_MAX.
 
     bench/cli/cli_bench.py [--cli build/release/bin/skerrow-cli] [--files 20000] [--runs 10]
 
@@ -64,6 +66,30 @@ def generate(root, count, seed):
     return total
 
 
+def generate_deep(root, depth, seed):
+    """A chain of depth folders with one single-voice file in each, all of one voice."""
+    rng = random.Random(seed)
+    data = voice_file(rng, 1, [rng.randbytes(BLOCK)])
+    os.makedirs(root)
+    fd = os.open(root, os.O_RDONLY)
+    try:
+        for level in range(depth):
+            name = "level%04d-%s" % (level, "x" * 20)
+            os.mkdir(name, dir_fd=fd)
+            inner = os.open(name, os.O_RDONLY, dir_fd=fd)
+            os.close(fd)
+            fd = inner
+            with open(os.open("v.1vc", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd), "wb") as f:
+                f.write(data)
+    finally:
+        os.close(fd)
+
+
+def remove_deep(root):
+    """shutil.rmtree walks by descriptors too, so a path beyond PATH_MAX is no trouble."""
+    shutil.rmtree(root, ignore_errors=True)
+
+
 def time_with_hyperfine(commands, runs):
     with tempfile.NamedTemporaryFile(suffix=".json") as export:
         args = ["hyperfine", "--style", "basic", "--warmup", "2", "--runs", str(runs),
@@ -95,6 +121,7 @@ def main():
     parser.add_argument("--files", type=int, default=20000)
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--seed", type=int, default=7)
+    parser.add_argument("--depth", type=int, default=500, help="folders in the deep tree")
     parser.add_argument("--keep", action="store_true", help="keep the generated library")
     parser.add_argument("--no-hyperfine", action="store_true", help="time by hand even if hyperfine is there")
     options = parser.parse_args()
@@ -131,6 +158,36 @@ def main():
         dupes_ratio = medians["skerrow-cli dupes"] / medians["files with cat"]
         print("find  / head: %.2fx (target 1.2x)" % find_ratio)
         print("dupes / cat:  %.2fx (target 1.5x)" % dupes_ratio)
+
+        # Every file as a PATH of its own: the time must grow with the count, not its square.
+        paths = sorted(os.path.join(dirpath, name) for dirpath, _, names in os.walk(lib) for name in names)
+        lists = {}
+        for label, chosen in (("all", paths), ("half", paths[: len(paths) // 2])):
+            lists[label] = os.path.join(root, "paths-%s" % label)
+            with open(lists[label], "wb") as f:
+                f.write(b"\0".join(p.encode() for p in chosen))
+        many = [
+            ("find, one PATH per file", "xargs -0 -s 2000000 -a %s %s find > /dev/null" % (lists["all"], cli)),
+            ("find, half as many PATHs", "xargs -0 -s 2000000 -a %s %s find > /dev/null" % (lists["half"], cli)),
+        ]
+        medians = timer(many, options.runs)
+        print("many PATHs (%d and %d files named one by one):" % (len(paths), len(paths) // 2))
+        for name, _ in many:
+            print("  %-28s %8.3f s" % (name, medians[name]))
+        print("all / half: %.2fx (linear: 2x)"
+              % (medians["find, one PATH per file"] / medians["find, half as many PATHs"]))
+
+        deep = os.path.join(root, "deep")
+        generate_deep(deep, options.depth, options.seed)
+        deep_commands = [
+            ("find, %d folders deep" % options.depth, "%s find %s > /dev/null" % (cli, deep)),
+            ("dupes, %d folders deep" % options.depth, "%s dupes %s > /dev/null" % (cli, deep)),
+        ]
+        medians = timer(deep_commands, options.runs)
+        print("deep tree (%d voice files, paths up to %d bytes):" % (options.depth, options.depth * 31))
+        for name, _ in deep_commands:
+            print("  %-28s %8.3f s" % (name, medians[name]))
+        remove_deep(deep)
     finally:
         if options.keep:
             print("library kept in %s" % root)

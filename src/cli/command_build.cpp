@@ -86,7 +86,8 @@ int RunBuild(const Arguments& args, const Console& console)
     const std::string written = SaveNameFor(output, layout::ExtensionFor(cli.state.SaveSlots)).path;
     Write(console.out, "Wrote " + written + ": " + FormatName(cli.state.SaveSlots) + ", " +
                            std::to_string(count) + (count == 1 ? " voice\n" : " voices\n"));
-    return FinishOutput(console, ExitOk);
+    // OUTPUT is in place whatever becomes of this line: its loss must not read as a failed write.
+    return FinishOutput(console, ExitOk) == ExitOk ? ExitOk : ExitWrittenUnreported;
 }
 
 }  // namespace skerrow

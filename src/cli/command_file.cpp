@@ -1,14 +1,22 @@
 // list and info: one file opened exactly as File > Open opens it.
 #include "cli/commands.h"
 
+#include "cli/json.h"
 #include "cli/selection.h"
 #include "cli/usage.h"
 #include "editing/open_source.h"
 #include "voicefile/layout.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace skerrow {
+
+std::string FormatName(int slots)
+{
+    const std::string kind = slots == 1 ? "single voice" : slots == 16 ? "bank" : "all voices";
+    return kind + " (." + std::string(layout::ExtensionFor(slots)) + ")";
+}
 
 int RunList(const Arguments& args, const Console& console)
 {
@@ -18,8 +26,14 @@ int RunList(const Arguments& args, const Console& console)
     ConsoleLibrarian cli(console);
     if (!LoadSourceFile(cli.lib, args.operands[0]))
         return ExitFailure;
-    for (int i = 0; i < cli.List1.Count(); ++i)
-        Write(console.out, std::to_string(i + 1) + '\t' + cli.List1.Text(i) + '\n');
+    const bool json = args.Has("--json");
+    for (int i = 0; i < cli.List1.Count(); ++i) {
+        const std::string name = cli.List1.Text(i);
+        if (json)
+            WriteJsonLine(console.out, {{"slot", i + 1}, {"name", NameJson(name)}});
+        else
+            Write(console.out, std::to_string(i + 1) + '\t' + ShownOnOut(console, name, Field::Name) + '\n');
+    }
     return FinishOutput(console, ExitOk);
 }
 
@@ -34,6 +48,7 @@ int RunInfo(const Arguments& args, const Console& console)
         return ExitFailure;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
+        cli.platform.SetMessageSubject(path, errno);
         cli.platform.MessageBox(path + " not found.", "Error", MessageIcon::Critical, MessageButtons::Ok);
         return ExitFailure;
     }
@@ -46,6 +61,20 @@ int RunInfo(const Arguments& args, const Console& console)
     while (firstMissing <= voices && layout::FileSize(firstMissing) <= size)
         ++firstMissing;
 
+    if (args.Has("--json")) {
+        nlohmann::json record = nlohmann::json::object();
+        AddPath(record, path);
+        record["format"] = FormatName(slots);
+        record["slots"] = slots;
+        record["voices"] = voices;
+        record["size"] = size;
+        nlohmann::json missing = nlohmann::json::array();
+        for (int slot = firstMissing; slot <= voices; ++slot)
+            missing.push_back(slot);
+        record["missing_blocks"] = missing;
+        WriteJsonLine(console.out, record);
+        return FinishOutput(console, firstMissing > voices ? ExitOk : ExitIncomplete);
+    }
     std::string text = "Format: " + FormatName(slots) + "\n";
     text += "Slots: " + std::to_string(slots) + "\n";
     text += "Voices: " + std::to_string(voices) + "\n";

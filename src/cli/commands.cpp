@@ -1,30 +1,129 @@
 #include "cli/commands.h"
 
+#include "cli/selection.h"
 #include "cli/usage.h"
 
 namespace skerrow {
 
-namespace {
+// Text that several commands' help shares.
+#define SKERROW_OUTPUT_HELP                                                                                  \
+    "On a terminal, control characters and backslashes in names and paths are shown\n"                       \
+    "escaped (\\t, \\n, \\x1b, \\\\) and name bytes 0xA0 to 0xFF as the Latin-1 characters\n"                \
+    "they stand for; piped output has the exact bytes.\n"
+#define SKERROW_JSON_HELP                                                                                    \
+    "With --json, names are text read as Latin-1, so that every byte comes back; a path\n"                   \
+    "that is not valid UTF-8 is given as text with U+FFFD in place of the invalid bytes\n"                   \
+    "and, exactly, as \"path_bytes\": an array of its byte values.\n"
+#define SKERROW_SCAN_HELP                                                                                    \
+    "Each file is read once, however often it is reached (named twice, through a\n"                          \
+    "link to its folder, as a hard link): the first path in sorted order stands for it.\n"                   \
+    "Files named like the temporary file of an interrupted save (.NAME.skerrow-XXXXXX)\n"                    \
+    "are passed over. What cannot be read is told on standard error with the system's\n"                     \
+    "reason, and the scan goes on.\n"
+#define SKERROW_SCAN_EXIT_HELP                                                                               \
+    "Exit status: 0 done; 1 a PATH does not exist, or a file or folder was passed over\n"                    \
+    "for an error (after listing the rest); 2 usage error.\n"
 
-struct CommandEntry {
-    const char* name;
-    std::vector<OptionSpec> options;
-    int (*run)(const Arguments&, const Console&);
-};
-
-const std::vector<CommandEntry>& CommandTable()
+const std::vector<CommandSpec>& Commands()
 {
-    static const std::vector<CommandEntry> table = {
-        {"list", {}, RunList},
-        {"info", {}, RunInfo},
-        {"build", {{"--sort", false}}, RunBuild},
-        {"find", {{"--name", true}, {"--verbose", false}}, RunFind},
-        {"dupes", {}, RunDupes},
+    static const std::vector<CommandSpec> table = {
+        {"list",
+         {{"--json", false}},
+         "skerrow-cli list [--json] FILE",
+         "Opens FILE as File > Open does and prints one line per listed voice: its slot\n"
+         "number, a tab and its name exactly as stored (up to 10 bytes, trailing blanks\n"
+         "kept, no character set conversion).\n"
+         "\n"
+         "  --json        one JSON object per voice and line: {\"slot\": 1, \"name\": \"...\"}\n"
+         "\n" SKERROW_OUTPUT_HELP "\n" SKERROW_JSON_HELP "\n"
+         "Exit status: 0 listed; 1 the file was refused (the file and the reason on\n"
+         "standard error); 2 usage error.\n",
+         RunList},
+        {"info",
+         {{"--json", false}},
+         "skerrow-cli info [--json] FILE",
+         "Prints the format, the slot count, the number of listed voices and the size of\n"
+         "FILE, and whether the voice block of every listed voice is present.\n"
+         "\n"
+         "  --json        one JSON object: path, format, slots, voices, size and\n"
+         "                missing_blocks (the slots without a block)\n"
+         "\n"
+         "Exit status: 0 complete; 1 the file was refused; 2 usage error; 3 some listed\n"
+         "voices have no block in the file (their slots are named).\n",
+         RunInfo},
+        {"build",
+         {{"--sort", false}},
+         "skerrow-cli build [--sort] OUTPUT SOURCE[:SELECTION]...",
+         "Writes a new voice file at OUTPUT from voices of the SOURCE files, opened left to\n"
+         "right. SELECTION picks slots in the order given: slot numbers and ascending\n"
+         "ranges, comma-separated (3,9,5 or 1-4,7); without it every listed voice is\n"
+         "taken. The format follows from the count: 1 voice .1vc, 2 to 16 .1bk, 17 to 128\n"
+         ".avc. An OUTPUT without an extension gets the format's; another extension is\n"
+         "refused. Bytes 0 to 49 of the new file come from the last SOURCE.\n"
+         "\n"
+         "A SOURCE is split at its last ':' only when what follows is a selection, so\n"
+         "a:b.1bk names a file. To name a file whose own name ends in ':' and a number,\n"
+         "give it a selection of its own: old.1bk:2:1-16 takes slots 1 to 16 of old.1bk:2.\n"
+         "\n"
+         "  --sort        sort the voices by name (byte order, case-sensitive) first\n"
+         "\n"
+         "Exit status: 0 written; 1 a source was refused or the write failed (OUTPUT is\n"
+         "left as it was); 2 usage error (an empty argument, an invalid selection of an\n"
+         "existing file), a slot that is not a listed voice, more than 128 voices, no\n"
+         "voice at all, or a refused extension (nothing is written); 4 OUTPUT was written\n"
+         "but the line saying so could not be (standard output full or closed).\n",
+         RunCheckedBuild},
+        {"find",
+         {{"--name", true}, {"--verbose", false}, {"--json", false}, {"-0", false}, {"--null", false}},
+         "skerrow-cli find [--name TEXT] [--verbose] [--json | -0] PATH...",
+         "Prints path<TAB>slot<TAB>name for every listed voice of every voice file under\n"
+         "the PATHs (any extension; symbolic links below a PATH are not followed), sorted\n"
+         "by path, then slot. Only the head of each file is read.\n"
+         "\n"
+         "  --name TEXT   only voices whose name contains TEXT (ASCII letters in any case)\n"
+         "  --verbose     say on standard error why a file was passed over\n"
+         "  --json        one JSON object per voice and line: path, slot, name\n"
+         "  -0, --null    end each record with a NUL instead of a line feed (for xargs -0)\n"
+         "\n" SKERROW_SCAN_HELP "\n" SKERROW_OUTPUT_HELP "\n" SKERROW_JSON_HELP "\n" SKERROW_SCAN_EXIT_HELP,
+         RunFind},
+        {"dupes",
+         {{"--verbose", false}, {"--json", false}, {"-0", false}, {"--null", false}},
+         "skerrow-cli dupes [--verbose] [--json | -0] PATH...",
+         "Finds the voices whose 3072 bytes of voice data are identical, whatever their\n"
+         "names, among the listed voices of every voice file under the PATHs. Prints each\n"
+         "group of two or more as path<TAB>slot<TAB>name lines, groups separated by an\n"
+         "empty line. Listed voices whose blocks are missing from a file are skipped with\n"
+         "one warning for the file, or only with --verbose when its size is no whole number\n"
+         "of blocks (then it is most likely no voice file at all).\n"
+         "\n"
+         "  --verbose     say on standard error why a file was passed over\n"
+         "  --json        one JSON object per group and line: {\"voices\": [{path, slot,\n"
+         "                name}, ...]}\n"
+         "  -0, --null    end each record with a NUL instead of a line feed; groups are\n"
+         "                separated by an empty record\n"
+         "\n" SKERROW_SCAN_HELP "\n" SKERROW_OUTPUT_HELP "\n" SKERROW_JSON_HELP "\n" SKERROW_SCAN_EXIT_HELP,
+         RunDupes},
     };
     return table;
 }
 
-}  // namespace
+const CommandSpec* FindCommand(std::string_view name)
+{
+    for (const CommandSpec& command : Commands()) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}
+
+int RunCheckedBuild(const Arguments& args, const Console& console)
+{
+    for (std::size_t i = 1; i < args.operands.size(); ++i) {
+        if (const auto problem = InvalidSelection(args.operands[i]))
+            return UsageError(console, "build", *problem);
+    }
+    return RunBuild(args, console);
+}
 
 int RunCli(const std::vector<std::string>& args, const Console& console)
 {
@@ -39,18 +138,22 @@ int RunCli(const std::vector<std::string>& args, const Console& console)
         Write(console.out, VersionText() + "\n");
         return FinishOutput(console, ExitOk);
     }
-    for (const CommandEntry& command : CommandTable()) {
-        if (first != command.name)
-            continue;
+    if (const CommandSpec* command = FindCommand(first)) {
         const Arguments parsed =
-            ParseArguments(std::vector<std::string>(args.begin() + 1, args.end()), command.options);
+            ParseArguments(std::vector<std::string>(args.begin() + 1, args.end()), command->options);
         if (parsed.help) {
-            Write(console.out, CommandHelp(command.name));
+            Write(console.out, CommandHelp(command->name));
             return FinishOutput(console, ExitOk);
         }
         if (!parsed.error.empty())
-            return UsageError(console, command.name, parsed.error);
-        return command.run(parsed, console);
+            return UsageError(console, command->name, parsed.error);
+        for (const std::string& operand : parsed.operands) {
+            if (operand.empty())
+                return UsageError(console, command->name, "empty argument");
+        }
+        if (parsed.Has("--json") && (parsed.Has("-0") || parsed.Has("--null")))
+            return UsageError(console, command->name, "--json and --null exclude each other");
+        return command->run(parsed, console);
     }
     if (first.size() > 1 && first[0] == '-')
         return UsageError(console, "", "unknown option '" + first + "'");

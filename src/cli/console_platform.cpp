@@ -5,17 +5,31 @@
 
 namespace skerrow {
 
-ConsolePlatform::ConsolePlatform(std::FILE* err, bool showProgress) : m_err(err), m_showProgress(showProgress)
+void ConsolePlatform::SetMessageSubject(const std::string& path, int error)
 {
+    m_subject = path;
+    m_subjectError = error;
 }
 
 int ConsolePlatform::MessageBox(const std::string& text, const std::string&, MessageIcon,
                                 MessageButtons buttons)
 {
     ClearProgress();
-    std::fwrite(text.data(), 1, text.size(), m_err);
-    std::fputc('\n', m_err);
-    std::fflush(m_err);
+    std::string line = text;
+    if (!m_subject.empty()) {
+        const std::string shown = ShownOnErr(m_console, m_subject, Field::Path);
+        const auto at = line.find(m_subject);
+        if (at == std::string::npos)
+            line = shown + ": " + line;
+        else
+            line.replace(at, m_subject.size(), shown);
+        if (m_subjectError != 0)
+            line += " (" + Reason(m_subjectError) + ")";
+        m_subject.clear();
+    }
+    line += '\n';
+    Write(m_console.err, line);
+    std::fflush(m_console.err);
     if (m_progressVisible)
         DrawProgress();
     return buttons == MessageButtons::YesNoCancel ? AnswerCancel : AnswerOk;
@@ -72,25 +86,28 @@ std::string ConsolePlatform::ProgramDirectory()
 
 void ConsolePlatform::DrawProgress()
 {
-    if (!m_showProgress)
+    if (!m_console.errIsTerminal)
         return;
     std::string line = "\r";
-    line += m_window == ProgressWindow::Sort ? "Sorting ..." : (m_label.empty() ? "Writing ..." : m_label);
+    // The label holds a voice name: bytes a terminal must not take as commands.
+    line += m_window == ProgressWindow::Sort ? "Sorting ..."
+            : m_label.empty()                ? "Writing ..."
+                                             : ForTerminal(m_label, Field::Name, m_console.charset);
     line += ' ';
     line += std::to_string(m_value);
     line += '/';
     line += std::to_string(m_maximum);
     line += "\x1b[K";
-    std::fwrite(line.data(), 1, line.size(), m_err);
-    std::fflush(m_err);
+    std::fwrite(line.data(), 1, line.size(), m_console.err);
+    std::fflush(m_console.err);
 }
 
 void ConsolePlatform::ClearProgress()
 {
-    if (!m_showProgress || !m_progressVisible)
+    if (!m_console.errIsTerminal || !m_progressVisible)
         return;
-    std::fputs("\r\x1b[K", m_err);
-    std::fflush(m_err);
+    std::fputs("\r\x1b[K", m_console.err);
+    std::fflush(m_console.err);
 }
 
 }  // namespace skerrow

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/output.h"
 #include "core/platform.h"
 
 #include <cstdio>
@@ -7,14 +8,17 @@
 
 namespace skerrow {
 
-// The platform of the command-line tool. Messages go to the error stream, text alone; nobody is
-// there to answer, so a Yes/No/Cancel box counts as cancelled and a file dialog as cancelled (the
-// commands take paths). Progress is drawn as one line on the error stream only when showProgress
-// is set (the stream is a terminal).
+// The platform of the command-line tool. Messages go to the error stream, text alone, worded for
+// a command line: a message about a file that does not name it is prefixed with the file
+// ("a.1bk: Bad record count in VL file."), and the system's reason follows where there is one
+// ("b.1bk not found. (Permission denied)"). Nobody is there to answer, so a Yes/No/Cancel box
+// counts as cancelled and a file dialog as cancelled (the commands take paths). Progress is drawn
+// as one line on the error stream only when it is a terminal.
 class ConsolePlatform final : public Platform {
 public:
-    ConsolePlatform(std::FILE* err, bool showProgress);
+    explicit ConsolePlatform(const Console& console) : m_console(console) {}
 
+    void SetMessageSubject(const std::string& path, int error) override;
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                    MessageButtons buttons) override;
     FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
@@ -31,8 +35,9 @@ private:
     void DrawProgress();
     void ClearProgress();
 
-    std::FILE* m_err;
-    bool m_showProgress;
+    Console m_console;
+    std::string m_subject;  // the file the next message is about, or empty
+    int m_subjectError = 0;
     bool m_progressVisible = false;
     ProgressWindow m_window = ProgressWindow::File;
     int m_maximum = 0;

@@ -1,34 +1,125 @@
 #include "cli/scan.h"
 
+#include "cli/exit_codes.h"
+#include "core/file_io.h"
+#include "voicefile/layout.h"
+
+#include <cerrno>
+
 namespace skerrow {
 
-bool ReportMissingRoots(const Console& console, const MultiWalk& walk)
+ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks)
 {
-    for (const std::string& root : walk.Missing())
-        Write(console.err, root + " not found.\n");
-    return walk.Missing().empty();
+    ScannedFile file;
+    struct stat info {};
+    const FileDescriptor fd = OpenWalkedFile(item, info);
+    if (!fd) {
+        file.error = errno;
+        return file;
+    }
+    file.device = info.st_dev;
+    file.inode = info.st_ino;
+    file.size = static_cast<std::uint64_t>(info.st_size);
+    const ssize_t head = ReadAt(fd.Get(), 0, buffer, layout::HeadSize);
+    if (head < 0) {
+        file.status = HeadStatus::ReadError;
+        file.error = errno;
+        return file;
+    }
+    file.bytesRead = static_cast<std::size_t>(head);
+    const auto slots = static_cast<unsigned char>(buffer[layout::SlotCountOffset]);
+    if (file.bytesRead < layout::HeadSize) {
+        file.status = HeadStatus::Truncated;
+        return file;
+    }
+    if (!layout::IsValidSlotCount(slots)) {
+        file.status = HeadStatus::BadCount;
+        return file;
+    }
+    file.names = layout::ListNames(std::string_view(buffer, layout::HeadSize), slots);
+    if (blocks) {
+        const auto needed = static_cast<std::size_t>(layout::FileSize(static_cast<int>(file.names.size())));
+        const ssize_t rest = ReadAt(fd.Get(), head, buffer + head, needed - layout::HeadSize);
+        if (rest < 0) {
+            file.status = HeadStatus::ReadError;
+            file.error = errno;
+            return file;
+        }
+        file.bytesRead += static_cast<std::size_t>(rest);
+    }
+    file.status = HeadStatus::Ok;
+    return file;
 }
 
-void ReportSkippedItem(const Console& console, const WalkItem& item, bool verbose)
+void ScanReport::MissingRoots(const MultiWalk& walk)
+{
+    for (const auto& [root, error] : walk.Missing()) {
+        Write(m_console.err,
+              ShownOnErr(m_console, root, Field::Path) + " not found. (" + Reason(error) + ")\n");
+        m_failed = true;
+    }
+}
+
+void ScanReport::Note(const std::string& path, const std::string& text, bool always)
+{
+    if (always || m_verbose)
+        Write(m_console.err, ShownOnErr(m_console, path, Field::Path) + ": " + text + "\n");
+}
+
+bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
 {
     switch (item.kind) {
     case WalkKind::File:
-        return;
+        break;
     case WalkKind::UnreadableFolder:
-        Write(console.err, item.path + ": folder cannot be read\n");
-        return;
+        // It may hide voice files.
+        Note(item.path, "folder cannot be read (" + Reason(item.error) + ")", true);
+        m_failed = true;
+        return false;
     case WalkKind::FolderLoop:
-        Write(console.err, item.path + ": folder already being walked, not entered again\n");
-        return;
+        Note(item.path, "folder already being walked, not entered again", true);
+        return false;
     case WalkKind::SymbolicLink:
-        if (verbose)
-            Write(console.err, item.path + ": symbolic link, not followed\n");
-        return;
+        Note(item.path, "symbolic link, not followed", false);
+        return false;
     case WalkKind::OtherType:
-        if (verbose)
-            Write(console.err, item.path + ": not a regular file\n");
-        return;
+        Note(item.path, "not a regular file", false);
+        return false;
+    case WalkKind::SaveTemporary:
+        Note(item.path, "temporary file of an interrupted save, passed over", false);
+        return false;
     }
+
+    switch (file.status) {
+    case HeadStatus::Ok:
+        break;
+    case HeadStatus::NotFound:
+        // A pipe or device put in a file's place since the walk is no file to read, not an error.
+        Note(item.path, "cannot be opened (" + Reason(file.error) + ")", file.error != EINVAL);
+        m_failed = m_failed || file.error != EINVAL;
+        return false;
+    case HeadStatus::ReadError:
+        Note(item.path, "read error (" + Reason(file.error) + ")", true);
+        m_failed = true;
+        return false;
+    case HeadStatus::Truncated:
+    case HeadStatus::BadCount:
+        Note(item.path, HeadMessage(file.status, item.path), false);
+        return false;
+    }
+
+    const auto [first, isNew] = m_seen.try_emplace({file.device, file.inode}, item.path);
+    if (!isNew) {
+        Note(item.path, "same file as " + ShownOnErr(m_console, first->second, Field::Path) + ", passed over",
+             false);
+        return false;
+    }
+    return true;
+}
+
+int ScanReport::ExitCode() const
+{
+    return m_failed ? ExitFailure : ExitOk;
 }
 
 }  // namespace skerrow

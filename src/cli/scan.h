@@ -1,10 +1,13 @@
 #pragma once
 
-#include "cli/console.h"
+#include "cli/output.h"
 #include "cli/parallel.h"
 #include "cli/walk.h"
+#include "voicefile/head_reader.h"
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace skerrow {
@@ -13,24 +16,56 @@ namespace skerrow {
 // results of one batch stay small however large the tree is.
 inline constexpr std::size_t ScanBatchSize = 1024;
 
-// Reports the roots that do not exist, as the open command words it. Returns whether all exist.
-bool ReportMissingRoots(const Console& console, const MultiWalk& walk);
+// What reading a walked file found.
+struct ScannedFile {
+    HeadStatus status = HeadStatus::NotFound;  // NotFound: it could not be opened
+    int error = 0;                             // errno of NotFound and ReadError
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::uint64_t size = 0;          // of the file, as it was opened
+    std::size_t bytesRead = 0;       // into the buffer
+    std::vector<std::string> names;  // the listed voices of a voice file
+};
 
-// Tells on the error stream about an item that is not a readable file. Folders that could not be
-// walked are always told, since they may hide voice files; the rest only when verbose.
-void ReportSkippedItem(const Console& console, const WalkItem& item, bool verbose);
+// Reads the head of a File item into buffer and, with blocks set and only for a voice file, the
+// blocks of its listed voices behind it, in one pass. buffer must hold a whole .avc file.
+ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks);
 
-// Walks every root and, one batch of items at a time: calls prepare(items, firstOrdinal), calls
-// read(item, ordinal) for the files in parallel, and then report(item, result) for every item in
-// walk order (result is default-made for items that are not files). Ordinals count the items
-// from 0 in walk order.
-template <typename Result, typename Prepare, typename Read, typename Report>
-void ScanTree(MultiWalk& walk, Prepare prepare, Read read, Report report)
+// Says on the error stream what a scan passed over and why, and remembers whether anything was
+// passed over for an error, for the exit status. One file reached twice (named twice, through a
+// link to its folder, or by a hard link) counts once: the first path in walk order.
+class ScanReport {
+public:
+    ScanReport(const Console& console, bool verbose) : m_console(console), m_verbose(verbose) {}
+
+    // Reports the roots that could not be reached.
+    void MissingRoots(const MultiWalk& walk);
+
+    // Whether item is a voice file to list, having told whatever else it is.
+    bool Accept(const WalkItem& item, const ScannedFile& file);
+
+    // A note on the file at path, on its own line: always, or only with --verbose.
+    void Note(const std::string& path, const std::string& text, bool always);
+
+    // ExitFailure when a root was missing or anything was passed over for an error, else ExitOk.
+    int ExitCode() const;
+
+private:
+    const Console& m_console;
+    bool m_verbose;
+    bool m_failed = false;
+    std::map<std::pair<dev_t, ino_t>, std::string> m_seen;  // file identity, first path
+};
+
+// Walks every root and, one batch of items at a time, calls read(item) for the files in
+// parallel, and then report(item, result) for every item in walk order (result is default-made
+// for items that are not files).
+template <typename Result, typename Read, typename Report>
+void ScanTree(MultiWalk& walk, Read read, Report report)
 {
     std::vector<WalkItem> items;
     std::vector<Result> results;
     items.reserve(ScanBatchSize);
-    std::size_t firstOrdinal = 0;
     bool more = true;
     while (more) {
         items.clear();
@@ -42,15 +77,13 @@ void ScanTree(MultiWalk& walk, Prepare prepare, Read read, Report report)
             }
             items.push_back(std::move(*item));
         }
-        prepare(items, firstOrdinal);
         results.assign(items.size(), Result{});
         ParallelFor(items.size(), [&](std::size_t i) {
             if (items[i].kind == WalkKind::File)
-                results[i] = read(items[i], firstOrdinal + i);
+                results[i] = read(items[i]);
         });
         for (std::size_t i = 0; i < items.size(); ++i)
             report(items[i], results[i]);
-        firstOrdinal += items.size();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "cli/selection.h"
 
 #include <limits>
+#include <sys/stat.h>
 
 namespace skerrow {
 
@@ -78,6 +79,19 @@ SourceArgument SplitSourceArgument(std::string_view argument)
             return {std::string(argument.substr(0, colon)), std::move(selection)};
     }
     return {std::string(argument), std::nullopt};
+}
+
+std::optional<std::string> InvalidSelection(const std::string& argument)
+{
+    struct stat info {};
+    const auto colon = argument.rfind(':');
+    if (colon == std::string::npos || ::lstat(argument.c_str(), &info) == 0)
+        return std::nullopt;
+    const std::string file = argument.substr(0, colon);
+    const std::string selection = argument.substr(colon + 1);
+    if (ParseSelection(selection) || ::stat(file.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return "invalid selection '" + selection + "' for " + file;
 }
 
 }  // namespace skerrow

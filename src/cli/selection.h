@@ -34,4 +34,8 @@ struct SourceArgument {
 // argument is the path (so "a:b.1bk" names a file, and "x.1bk:" too).
 SourceArgument SplitSourceArgument(std::string_view argument);
 
+// "invalid selection 'SEL' for FILE" when the argument names no file, but the text before its
+// last ':' names a file and the text after is no selection; otherwise nothing.
+std::optional<std::string> InvalidSelection(const std::string& argument);
+
 }  // namespace skerrow

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/console.h"
+#include "cli/output.h"
 
 #include <string>
 #include <string_view>

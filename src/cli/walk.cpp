@@ -1,6 +1,11 @@
 #include "cli/walk.h"
 
+#include "core/paths.h"
+#include "voicefile/temporary_name.h"
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -21,53 +26,96 @@ WalkKind KindOfMode(mode_t mode)
     return WalkKind::OtherType;
 }
 
+WalkKind KindOfFile(WalkKind kind, std::string_view name)
+{
+    return kind == WalkKind::File && IsTemporaryFileName(name) ? WalkKind::SaveTemporary : kind;
+}
+
 }  // namespace
+
+FileDescriptor OpenWalkedFile(const WalkItem& item, struct stat& info)
+{
+    if (item.folder)
+        return OpenPlainFileForReadingAt(item.folder->Get(), item.name, &info);
+    return OpenPlainFileForReadingAt(AT_FDCWD, item.path, &info);
+}
+
+FileDescriptor OpenLongPath(const std::string& path)
+{
+    FileDescriptor folder;
+    int at = AT_FDCWD;
+    std::size_t start = 0;
+    // Folders are opened a stretch of the path at a time, each stretch shorter than PATH_MAX.
+    while (path.size() - start >= PATH_MAX) {
+        std::size_t cut = path.rfind('/', start + PATH_MAX - 1);
+        if (cut == std::string::npos || cut < start) {
+            errno = ENAMETOOLONG;
+            return {};
+        }
+        if (cut == start && start != 0) {  // an empty part, as in "a//b"
+            start = cut + 1;
+            continue;
+        }
+        const std::string stretch = cut == 0 ? std::string("/") : path.substr(start, cut - start);
+        FileDescriptor next(::openat(at, stretch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!next)
+            return {};
+        folder = std::move(next);
+        at = folder.Get();
+        start = cut + 1;
+    }
+    return OpenPlainFileForReadingAt(at, path.substr(start));
+}
 
 TreeWalk::TreeWalk(std::string root)
 {
     struct stat info {};
-    if (root.empty() || ::stat(root.c_str(), &info) != 0) {
-        m_exists = false;
+    if (root.empty()) {
+        m_error = ENOENT;
         return;
     }
-    if (S_ISDIR(info.st_mode))
-        m_pending = Enter(root);
+    if (::stat(root.c_str(), &info) != 0) {
+        m_error = errno;
+        return;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        const WalkKind kind = KindOfFile(KindOfMode(info.st_mode), FileNameOf(root));
+        m_pending = WalkItem{root, kind, nullptr, root, 0};
+        return;
+    }
+    FileDescriptor fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
+        m_pending = WalkItem{root, WalkKind::UnreadableFolder, nullptr, root, errno};
     else
-        m_pending = WalkItem{std::move(root), KindOfMode(info.st_mode)};
+        m_pending = Enter(root, std::move(fd));
 }
 
-std::optional<WalkItem> TreeWalk::Enter(const std::string& path)
+std::optional<WalkItem> TreeWalk::Enter(const std::string& path, FileDescriptor fd)
 {
-    // Below the root a folder is entered only as the listing saw it, never through a link
-    // that took its place since.
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (m_stack.empty() ? 0 : O_NOFOLLOW);
-    const int fd = ::open(path.c_str(), flags);
-    if (fd < 0)
-        return WalkItem{path, WalkKind::UnreadableFolder};
-
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        ::close(fd);
-        return WalkItem{path, WalkKind::UnreadableFolder};
-    }
+    if (::fstat(fd.Get(), &info) != 0)
+        return WalkItem{path, WalkKind::UnreadableFolder, nullptr, {}, errno};
     for (const Frame& frame : m_stack) {
-        if (frame.device == info.st_dev && frame.inode == info.st_ino) {
-            ::close(fd);
-            return WalkItem{path, WalkKind::FolderLoop};
-        }
+        if (frame.device == info.st_dev && frame.inode == info.st_ino)
+            return WalkItem{path, WalkKind::FolderLoop, nullptr, {}, 0};
     }
-
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return WalkItem{path, WalkKind::UnreadableFolder};
+    // The listing reads through a descriptor of its own, so that fd stays for opening entries.
+    const int listFd = ::dup(fd.Get());
+    DIR* const listing = listFd < 0 ? nullptr : ::fdopendir(listFd);
+    if (!listing) {
+        const int error = errno;
+        if (listFd >= 0)
+            ::close(listFd);
+        return WalkItem{path, WalkKind::UnreadableFolder, nullptr, {}, error};
     }
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(listing, ::closedir);
 
     Frame frame;
     frame.prefix = path.back() == '/' ? path : path + '/';
     frame.device = info.st_dev;
     frame.inode = info.st_ino;
-    while (const dirent* entry = ::readdir(dir)) {
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
         const char* name = entry->d_name;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
             continue;
@@ -86,7 +134,7 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path)
         case DT_UNKNOWN: {
             // Some file systems leave the type to a stat of its own.
             struct stat entryInfo {};
-            if (::fstatat(fd, name, &entryInfo, AT_SYMLINK_NOFOLLOW) != 0)
+            if (::fstatat(fd.Get(), name, &entryInfo, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;  // gone since the listing
             item.folder = S_ISDIR(entryInfo.st_mode);
             item.kind = KindOfMode(entryInfo.st_mode);
@@ -98,12 +146,17 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path)
         }
         if (item.folder)
             item.key += '/';
+        else
+            item.kind = KindOfFile(item.kind, item.key);
         frame.entries.push_back(std::move(item));
+        errno = 0;
     }
-    ::closedir(dir);
+    if (errno != 0)
+        return WalkItem{path, WalkKind::UnreadableFolder, nullptr, {}, errno};
 
     std::sort(frame.entries.begin(), frame.entries.end(),
               [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    frame.fd = std::make_shared<const FileDescriptor>(std::move(fd));
     m_stack.push_back(std::move(frame));
     return std::nullopt;
 }
@@ -121,9 +174,16 @@ std::optional<WalkItem> TreeWalk::Next()
         Entry& entry = top.entries[top.next++];
         std::string path = top.prefix + entry.key;
         if (!entry.folder)
-            return WalkItem{std::move(path), entry.kind};
+            return WalkItem{std::move(path), entry.kind, top.fd, std::move(entry.key), 0};
         path.pop_back();
-        if (auto problem = Enter(path))
+        entry.key.pop_back();
+        // Below the root a folder is entered only as the listing saw it, never through a link
+        // that took its place since.
+        FileDescriptor fd(
+            ::openat(top.fd->Get(), entry.key.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd)
+            return WalkItem{std::move(path), WalkKind::UnreadableFolder, top.fd, std::move(entry.key), errno};
+        if (auto problem = Enter(path, std::move(fd)))
             return problem;
     }
     return std::nullopt;
@@ -134,30 +194,38 @@ MultiWalk::MultiWalk(const std::vector<std::string>& roots)
     for (const std::string& root : roots) {
         TreeWalk walk(root);
         if (!walk.Exists()) {
-            m_missing.push_back(root);
+            m_missing.emplace_back(root, walk.Error());
             continue;
         }
-        m_heads.push_back(walk.Next());
         m_walks.push_back(std::move(walk));
+        Advance(m_walks.size() - 1);
+    }
+}
+
+void MultiWalk::Advance(std::size_t walk)
+{
+    if (auto item = m_walks[walk].Next()) {
+        m_heads.push_back({std::move(*item), walk});
+        std::push_heap(m_heads.begin(), m_heads.end(), LaterPath{});
     }
 }
 
 std::optional<WalkItem> MultiWalk::Next()
 {
-    std::optional<std::size_t> least;
-    for (std::size_t i = 0; i < m_heads.size(); ++i) {
-        if (m_heads[i] && (!least || m_heads[i]->path < m_heads[*least]->path))
-            least = i;
-    }
-    if (!least)
+    if (m_heads.empty())
         return std::nullopt;
-    WalkItem item = std::move(*m_heads[*least]);
-    m_heads[*least] = m_walks[*least].Next();
-    for (std::size_t i = 0; i < m_heads.size(); ++i) {
-        while (m_heads[i] && m_heads[i]->path == item.path)
-            m_heads[i] = m_walks[i].Next();
+    std::pop_heap(m_heads.begin(), m_heads.end(), LaterPath{});
+    Head least = std::move(m_heads.back());
+    m_heads.pop_back();
+    Advance(least.walk);
+    // The same path from another root (or given twice) comes once.
+    while (!m_heads.empty() && m_heads.front().item.path == least.item.path) {
+        std::pop_heap(m_heads.begin(), m_heads.end(), LaterPath{});
+        const std::size_t walk = m_heads.back().walk;
+        m_heads.pop_back();
+        Advance(walk);
     }
-    return item;
+    return std::move(least.item);
 }
 
 }  // namespace skerrow

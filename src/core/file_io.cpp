@@ -38,20 +38,29 @@ std::optional<FileIdentity> IdentityOf(const std::string& path)
 
 FileDescriptor OpenPlainFileForReading(const std::string& path, FileIdentity* identity)
 {
+    struct stat info {};
+    FileDescriptor fd = OpenPlainFileForReadingAt(AT_FDCWD, path, &info);
+    if (fd && identity)
+        *identity = {info.st_dev, info.st_ino};
+    return fd;
+}
+
+FileDescriptor OpenPlainFileForReadingAt(int folderFd, const std::string& path, struct stat* info)
+{
     // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a
     // plain file the flag changes nothing.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    FileDescriptor fd(::openat(folderFd, path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd)
         return fd;
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0)
+    struct stat status {};
+    if (::fstat(fd.Get(), &status) != 0)
         return {};
-    if (!S_ISREG(info.st_mode)) {
-        errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    if (!S_ISREG(status.st_mode)) {
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
         return {};
     }
-    if (identity)
-        *identity = {info.st_dev, info.st_ino};
+    if (info)
+        *info = status;
     return fd;
 }
 

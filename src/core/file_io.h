@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <utility>
 
@@ -24,6 +25,9 @@ public:
 
     // Closes the descriptor held, if any, and takes fd instead.
     void Reset(int fd = -1) noexcept;
+
+    // Gives up ownership: the caller (fdopendir, say) closes the descriptor returned.
+    int Release() noexcept { return std::exchange(m_fd, -1); }
 
     // Closes now and returns close()'s result, for a written file whose last writes must be
     // known to have landed. Afterwards nothing is held.
@@ -49,6 +53,10 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 // Returns an empty descriptor on failure, with errno telling why (EISDIR, or EINVAL for a pipe
 // or device). Stores the opened file's identity in *identity when one is given.
 FileDescriptor OpenPlainFileForReading(const std::string& path, FileIdentity* identity = nullptr);
+
+// The same for path relative to the open folder folderFd (or AT_FDCWD); info, when given,
+// receives the status of the file opened.
+FileDescriptor OpenPlainFileForReadingAt(int folderFd, const std::string& path, struct stat* info = nullptr);
 
 // Reads up to size bytes at offset, going on after interruptions and short reads. Returns the
 // number of bytes read, fewer than size only at the end of the file, or -1 with errno set.

@@ -27,9 +27,9 @@ struct FileDialogRequest {
     FileDialogKind kind = FileDialogKind::Open;
     bool cancelError = true;
     std::uint32_t flags = 0;
-    std::string defaultExt;   // without the dot; appended to a name typed without one
+    std::string defaultExt;  // without the dot; appended to a name typed without one
     std::string initialName;
-    std::string filter;       // "display|pattern|display|pattern"
+    std::string filter;  // "display|pattern|display|pattern"
 };
 
 enum class FileDialogOutcome { Chosen, Cancelled, Failed };
@@ -49,6 +49,10 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
+    // The file, and the system's error (an errno, 0 for none), that the next message box is
+    // about. The window shows its messages exactly as worded and ignores this; the console
+    // names the file and adds the system's reason.
+    virtual void SetMessageSubject(const std::string& /*path*/, int /*error*/) {}
     // Modal; returns one of the Answer codes.
     virtual int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                            MessageButtons buttons) = 0;

@@ -26,6 +26,7 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
 {
     HeadResult head = ReadHead(path);
     if (head.status != HeadStatus::Ok) {
+        lib.platform.SetMessageSubject(path, head.error);
         lib.platform.MessageBox(HeadMessage(head.status, path), "Error", MessageIcon::Critical,
                                 MessageButtons::Ok);
         return false;

@@ -160,6 +160,7 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
     if (progress.shown)
         lib.platform.ProgressClose(File);
     if (!result) {
+        lib.platform.SetMessageSubject(result.path, result.error);
         lib.platform.MessageBox(FailureMessage(result), "Error", MessageIcon::Critical, MessageButtons::Ok);
         return false;
     }

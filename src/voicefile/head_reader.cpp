@@ -3,19 +3,24 @@
 #include "core/file_io.h"
 #include "voicefile/layout.h"
 
+#include <cerrno>
+
 namespace skerrow {
 
 HeadResult ReadHead(const std::string& path)
 {
     HeadResult result;
     const FileDescriptor fd = OpenPlainFileForReading(path);
-    if (!fd)
+    if (!fd) {
+        result.error = errno;
         return result;
+    }
 
     std::string image(layout::HeadSize, '\0');
     const ssize_t got = ReadAt(fd.Get(), 0, image.data(), image.size());
     if (got < 0) {
         result.status = HeadStatus::ReadError;
+        result.error = errno;
         return result;
     }
 

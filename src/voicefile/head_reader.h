@@ -6,16 +6,17 @@ namespace skerrow {
 
 enum class HeadStatus {
     Ok,
-    NotFound,    // cannot be opened, or is not a regular file
-    ReadError,   // the read itself failed
-    Truncated,   // fewer than 3072 bytes
-    BadCount,    // byte 50 is not 1, 16 or 128
+    NotFound,   // cannot be opened, or is not a regular file
+    ReadError,  // the read itself failed
+    Truncated,  // fewer than 3072 bytes
+    BadCount,   // byte 50 is not 1, 16 or 128
 };
 
 struct HeadResult {
     HeadStatus status = HeadStatus::NotFound;
     std::string image;  // the 3072-byte head when status is Ok
     int slotCount = 0;
+    int error = 0;  // errno of NotFound and ReadError
 };
 
 // Reads and checks the head of the file at path. Reads nothing past the head and keeps no

@@ -177,10 +177,32 @@ TEST_F(CliBuildTest, ShowsTheWritingProgressOnlyOnATerminal)
     const std::string label = "Writing patch A1" + std::string(8, ' ') + " ...";
     EXPECT_NE(terminal.err.find(label), std::string::npos) << terminal.err;
     EXPECT_EQ(terminal.out, "Wrote out.1bk: bank (.1bk), 2 voices\n");
+    // The count goes on through the empty slots to the last one, and sorting shows its steps.
+    EXPECT_NE(terminal.err.find(" 16/16\x1b[K"), std::string::npos) << terminal.err;
+    const ToolRun sorted = RunTool({"build", "--sort", "out4.1bk", "a.1bk:1-3"}, dir.path().string(), true);
+    EXPECT_NE(sorted.err.find("Sorting ... 1/3"), std::string::npos) << sorted.err;
 
     const ToolRun piped = Build({"out2.1bk", "--sort", "a.1bk:1-2"});
     EXPECT_EQ(piped.exitCode, 0);
     EXPECT_EQ(piped.err, "");
+
+    // A name that holds a terminal command is shown, not obeyed.
+    WriteSource(dir, "odd.1vc", 1, {"X\x1b[2J"}, 4);
+    const ToolRun crafted = RunTool({"build", "out3.1vc", "odd.1vc"}, dir.path().string(), true);
+    EXPECT_EQ(crafted.exitCode, 0);
+    EXPECT_NE(crafted.err.find("Writing patch X\\x1b[2J"), std::string::npos) << crafted.err;
+    EXPECT_EQ(crafted.err.find("X\x1b[2J"), std::string::npos) << crafted.err;
+}
+
+TEST_F(CliBuildTest, ALostSuccessLineStillTellsThatOutputWasReplaced)
+{
+    ToolOptions options;
+    options.workDir = dir.path().string();
+    options.outFile = "/dev/full";
+    const ToolRun run = RunTool({"build", "out.1bk", "a.1bk:1-2"}, options);
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(run.err, "Write error: standard output\n");
+    EXPECT_EQ(ReadBytes(dir.file("out.1bk")).size(), 17u * 3072u);
 }
 
 struct BuildFailure {
@@ -189,6 +211,12 @@ struct BuildFailure {
     int exitCode;
     std::string message;
 };
+
+std::string BuildUsage(const std::string& problem)
+{
+    return "skerrow-cli: " + problem + "\nUsage: skerrow-cli build [--sort] OUTPUT SOURCE[:SELECTION]...\n" +
+           "Try 'skerrow-cli build --help' for more.\n";
+}
 
 TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
 {
@@ -218,12 +246,37 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
          {"out.1bk", "a.1bk:5-2000000000"},
          2,
          "Slot 7 is not a listed voice of a.1bk.\n"},
-        {"missing source", {"out.1bk", "a.1bk", "nope.1bk"}, 1, "nope.1bk not found.\n"},
-        {"invalid selection is part of the name", {"out.1bk", "a.1bk:0"}, 1, "a.1bk:0 not found.\n"},
-        {"truncated source", {"out.1bk", "a.1bk:1", "trunc.1bk"}, 1, "Bad or truncated VL file.\n"},
+        {"missing source",
+         {"out.1bk", "a.1bk", "nope.1bk"},
+         1,
+         "nope.1bk not found. (No such file or directory)\n"},
+        {"invalid selection", {"out.1bk", "a.1bk:0"}, 2, BuildUsage("invalid selection '0' for a.1bk")},
+        {"descending range", {"out.1bk", "a.1bk:5-3"}, 2, BuildUsage("invalid selection '5-3' for a.1bk")},
+        {"empty item", {"out.1bk", "a.1bk:1,,2"}, 2, BuildUsage("invalid selection '1,,2' for a.1bk")},
+        {"blank", {"out.1bk", "a.1bk: 1"}, 2, BuildUsage("invalid selection ' 1' for a.1bk")},
+        {"beyond int",
+         {"out.1bk", "a.1bk:2147483648"},
+         2,
+         BuildUsage("invalid selection '2147483648' for a.1bk")},
+        {"no file before the colon",
+         {"out.1bk", "nope.1bk:0"},
+         1,
+         "nope.1bk:0 not found. (No such file or directory)\n"},
+        {"empty source", {"out.1bk", "a.1bk", ""}, 2, BuildUsage("empty argument")},
+        {"empty output", {"", "a.1bk"}, 2, BuildUsage("empty argument")},
+        {"truncated source",
+         {"out.1bk", "a.1bk:1", "trunc.1bk"},
+         1,
+         "trunc.1bk: Bad or truncated VL file.\n"},
         {"missing block", {"out.1bk", "a.1bk:1", "head.1bk:1-2"}, 1, "Read error: head.1bk\n"},
-        {"missing folder", {"nodir/out.1bk", "a.1bk:1-2"}, 1, "Creation error: nodir/out.1bk\n"},
-        {"output is a folder", {"folder.1bk", "a.1bk:1-2"}, 1, "Creation error: folder.1bk\n"},
+        {"missing folder",
+         {"nodir/out.1bk", "a.1bk:1-2"},
+         1,
+         "Creation error: nodir/out.1bk (No such file or directory)\n"},
+        {"output is a folder",
+         {"folder.1bk", "a.1bk:1-2"},
+         1,
+         "Creation error: folder.1bk (Is a directory)\n"},
     };
     for (const BuildFailure& failure : failures) {
         SCOPED_TRACE(failure.what);

@@ -25,6 +25,15 @@ TEST(CliListTest, PrintsSlotAndTheNameBytesAsListed)
                         "4\tPi\n"
                         "5\t\xff\x80 x      \n");
     EXPECT_EQ(list.err, "");
+
+    // Each name byte becomes the Latin-1 character it stands for, in UTF-8.
+    const ToolRun json = RunTool({"list", "--json", dir.file("bank.1bk")});
+    EXPECT_EQ(json.exitCode, 0);
+    EXPECT_EQ(json.out, "{\"name\":\"Br\xc3\xa4ss     \",\"slot\":1}\n"
+                        "{\"name\":\"Strings   \",\"slot\":2}\n"
+                        "{\"name\":\"0123456789\",\"slot\":3}\n"
+                        "{\"name\":\"Pi\",\"slot\":4}\n"
+                        "{\"name\":\"\xc3\xbf\xc2\x80 x      \",\"slot\":5}\n");
 }
 
 TEST(CliListTest, StopsAtTheFirstEmptyEntryAndAtTheSlotCount)
@@ -69,15 +78,15 @@ std::vector<RefusedCase> RefusedCases()
     VoiceFileSpec empty;
     empty.truncateTo = 0;
     return {
-        {"missing.1bk", std::nullopt, false, "% not found.\n"},
-        {"folder.1bk", std::nullopt, true, "% not found.\n"},
-        {"truncated.1bk", truncated, false, "Bad or truncated VL file.\n"},
-        {"empty.1vc", empty, false, "Bad or truncated VL file.\n"},
-        {"count17.avc", badCount, false, "Bad record count in VL file.\n"},
+        {"missing.1bk", std::nullopt, false, "% not found. (No such file or directory)\n"},
+        {"folder.1bk", std::nullopt, true, "% not found. (Is a directory)\n"},
+        {"truncated.1bk", truncated, false, "%: Bad or truncated VL file.\n"},
+        {"empty.1vc", empty, false, "%: Bad or truncated VL file.\n"},
+        {"count17.avc", badCount, false, "%: Bad record count in VL file.\n"},
     };
 }
 
-TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageAloneAndFail)
+TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageWithTheFileAndTheSystemsReasonAndFail)
 {
     for (const RefusedCase& refused : RefusedCases()) {
         SCOPED_TRACE(refused.name);
@@ -138,6 +147,11 @@ TEST(CliInfoTest, NamesTheSlotsWhoseBlocksAreMissing)
     EXPECT_EQ(cut.exitCode, 3);
     EXPECT_EQ(cut.out, "Format: bank (.1bk)\nSlots: 16\nVoices: 3\nSize: 12287 bytes\n"
                        "Blocks: missing for slot 3\n");
+    const ToolRun json = RunTool({"info", "--json", "head.1bk"}, dir.path().string());
+    EXPECT_EQ(json.exitCode, 3);
+    EXPECT_EQ(json.out, R"j({"format":"bank (.1bk)","missing_blocks":[1,2,3],"path":"head.1bk","size":3072,)j"
+                        R"j("slots":16,"voices":3})j"
+                        "\n");
     const ToolRun ok = RunTool({"info", dir.file("ok.1bk")});
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_EQ(ok.out, "Format: bank (.1bk)\nSlots: 16\nVoices: 3\nSize: 12288 bytes\nBlocks: complete\n");

@@ -4,7 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <nlohmann/json.hpp>
+#include <sched.h>
+#include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace skerrow::test {
 namespace {
@@ -48,6 +56,9 @@ protected:
         // Opening a pipe would wait for a writer for ever: it must not be opened at all.
         ASSERT_EQ(::mkfifo((lib / "pipe.1vc").c_str(), 0600), 0);
         fs::create_directory_symlink("lib", dir.path() / "linked");
+        // A save that was killed leaves its temporary file, which holds a valid head.
+        WriteVoices((lib / ".bank.1bk.skerrow-a1B2c3").string(), 16, {"Half"}, 12);
+        fs::create_hard_link(lib / "bank.1bk", lib / "hard.1bk");
     }
 
     ToolRun Run(const std::vector<std::string>& args) { return RunTool(args, dir.path().string()); }
@@ -79,10 +90,12 @@ TEST_F(CliFindTest, VerboseSaysWhyEachEntryWasPassedOver)
     const ToolRun run = Run({"find", "--verbose", "lib"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, AllVoices);
-    EXPECT_EQ(run.err, "lib/Sub/count2.1bk: Bad record count in VL file.\n"
+    EXPECT_EQ(run.err, "lib/.bank.1bk.skerrow-a1B2c3: temporary file of an interrupted save, passed over\n"
+                       "lib/Sub/count2.1bk: Bad record count in VL file.\n"
                        "lib/Sub/notes.txt: Bad or truncated VL file.\n"
                        "lib/Sub/short.1vc: Bad or truncated VL file.\n"
                        "lib/dangling.1bk: symbolic link, not followed\n"
+                       "lib/hard.1bk: same file as lib/bank.1bk, passed over\n"
                        "lib/link.1bk: symbolic link, not followed\n"
                        "lib/loop: symbolic link, not followed\n"
                        "lib/pipe.1vc: not a regular file\n");
@@ -104,12 +117,268 @@ TEST_F(CliFindTest, MergesSeveralPathsAndFailsForAMissingOneAfterListingTheRest)
     const ToolRun run = Run({"find", "lib/bank.1bk", "missing", "lib", "lib/a"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, AllVoices);
-    EXPECT_EQ(run.err, "missing not found.\n");
+    EXPECT_EQ(run.err, "missing not found. (No such file or directory)\n");
 
     // A link named as a path is followed: the user chose it.
     const ToolRun linked = Run({"find", "linked/a", "lib/a-b.1vc"});
     EXPECT_EQ(linked.exitCode, 0);
     EXPECT_EQ(linked.out, "lib/a-b.1vc\t1\tDash      \nlinked/a/x.1vc\t1\tAx        \n");
+}
+
+TEST_F(CliFindTest, EachFileComesOnceHoweverOftenItIsReached)
+{
+    struct Case {
+        std::vector<std::string> paths;
+        std::string found;
+    };
+    const std::string bank = "\t1\tBr\xe4ss     \n{0}\t2\tStrings   \n{0}\t3\tBig BRASS \n";
+    const auto bankAt = [&](const std::string& path) {
+        std::string text = path + bank;
+        text.replace(text.find("{0}"), 3, path);
+        text.replace(text.find("{0}"), 3, path);
+        return text;
+    };
+    const std::vector<Case> cases{
+        {{"lib/bank.1bk", "./lib/bank.1bk"}, bankAt("./lib/bank.1bk")},
+        {{"lib/bank.1bk", "lib/hard.1bk"}, bankAt("lib/bank.1bk")},
+        {{"lib/hard.1bk", (dir.path() / "lib" / "bank.1bk").string()},
+         bankAt((dir.path() / "lib" / "bank.1bk").string())},
+        {{"linked/a", "lib/a"}, "lib/a/x.1vc\t1\tAx        \n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"find"};
+        args.insert(args.end(), c.paths.begin(), c.paths.end());
+        const ToolRun find = Run(args);
+        EXPECT_EQ(find.exitCode, 0) << c.paths[0];
+        EXPECT_EQ(find.out, c.found);
+        // A file reached twice is no duplicate of itself.
+        args[0] = "dupes";
+        const ToolRun dupes = Run(args);
+        EXPECT_EQ(dupes.exitCode, 0) << c.paths[0];
+        EXPECT_EQ(dupes.out, "") << c.paths[0];
+    }
+}
+
+TEST_F(CliFindTest, RecordsEndedByNulAndJsonLinesCarryEveryByteOfHostileNames)
+{
+    namespace fs = std::filesystem;
+    const fs::path odd = dir.path() / "odd";
+    fs::create_directory(odd);
+    WriteVoices((odd / "two\n\nlines.1vc").string(), 1, {"New\nline"}, 20);
+    WriteVoices((odd / "tab\there.1bk").string(), 16, {"Esc\x1b[2J", "Tab\tX", "\x7f\x80\xff"}, 21);
+    WriteVoices((odd / "latin\xe9.1vc").string(), 1, {"Caf\xe9"}, 22);
+
+    const ToolRun nul = Run({"find", "-0", "odd"});
+    EXPECT_EQ(nul.exitCode, 0);
+    const std::string records[] = {
+        "odd/latin\xe9.1vc\t1\tCaf\xe9      ",  "odd/tab\there.1bk\t1\tEsc\x1b[2J   ",
+        "odd/tab\there.1bk\t2\tTab\tX     ",    "odd/tab\there.1bk\t3\t\x7f\x80\xff       ",
+        "odd/two\n\nlines.1vc\t1\tNew\nline  ",
+    };
+    std::string expected;
+    for (const std::string& record : records)
+        expected += record + '\0';
+    EXPECT_EQ(nul.out, expected);
+    EXPECT_EQ(Run({"find", "--null", "odd"}).out, expected);
+
+    // Every JSON line parses, and gives back the exact path and name bytes.
+    const ToolRun json = Run({"find", "--json", "odd"});
+    EXPECT_EQ(json.exitCode, 0);
+    std::istringstream lines(json.out);
+    std::string line;
+    std::size_t count = 0;
+    while (std::getline(lines, line)) {
+        const auto record = nlohmann::json::parse(line);
+        std::string path;
+        if (record.contains("path_bytes")) {
+            for (const int byte : record["path_bytes"])
+                path += static_cast<char>(byte);
+        } else {
+            path = record["path"].get<std::string>();
+        }
+        // Names are Latin-1: every character is one byte below 0x100.
+        std::string name;
+        const std::string utf8 = record["name"].get<std::string>();
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            name +=
+                c < 0x80
+                    ? static_cast<char>(c)
+                    : static_cast<char>(((c & 0x1F) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        }
+        ASSERT_LT(count, std::size(records));
+        EXPECT_EQ(path + '\t' + std::to_string(record["slot"].get<int>()) + '\t' + name, records[count]);
+        ++count;
+    }
+    EXPECT_EQ(count, std::size(records));
+    EXPECT_NE(json.out.find("\"path\":\"odd/latin\xef\xbf\xbd.1vc\",\"path_bytes\":["), std::string::npos);
+}
+
+TEST_F(CliFindTest, OnATerminalControlBytesAreEscapedAndNameBytesShownAsLatin1)
+{
+    namespace fs = std::filesystem;
+    fs::create_directory(dir.path() / "t");
+    WriteVoices((dir.path() / "t" / "a\tb\xc3\xa9\xff.1vc").string(), 1, {"E\x1b[2J\\\xe9\x85"}, 23);
+    struct Case {
+        std::string locale;
+        std::string shown;
+    };
+    const std::vector<Case> cases{
+        {"C", "t/a\\tb\\xc3\\xa9\\xff.1vc\t1\tE\\x1b[2J\\\\\\xe9\\x85  \n"},
+        {"C.UTF-8", "t/a\\tb\xc3\xa9\\xff.1vc\t1\tE\\x1b[2J\\\\\xc3\xa9\\x85  \n"},
+    };
+    for (const Case& c : cases) {
+        ToolOptions options;
+        options.workDir = dir.path().string();
+        options.outTerminal = true;
+        options.locale = c.locale;
+        const ToolRun run = RunTool({"find", "t"}, options);
+        EXPECT_EQ(run.exitCode, 0) << c.locale;
+        EXPECT_EQ(run.out, c.shown) << c.locale;
+    }
+}
+
+TEST(CliTreeTest, UnreadableEntriesAreToldWithTheSystemsReasonAndFailTheRunAfterTheRest)
+{
+    namespace fs = std::filesystem;
+    const TempDir dir;
+    const fs::path u = dir.path() / "u";
+    fs::create_directories(u / "closed");
+    WriteVoices((u / "ok.1vc").string(), 1, {"Ok"}, 30);
+    WriteVoices((u / "secret.1vc").string(), 1, {"Secret"}, 30);
+    WriteVoices((u / "closed" / "inner.1vc").string(), 1, {"Inner"}, 30);
+    fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(u, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(u / "ok.1vc", fs::perms::owner_all | fs::perms::others_read);
+    fs::permissions(u / "secret.1vc", fs::perms::none);
+    fs::permissions(u / "closed", fs::perms::none);
+
+    ToolOptions options;
+    options.workDir = dir.path().string();
+    options.unprivileged = ::getuid() == 0;  // as root, modes would not count
+    const std::string told = "u/closed: folder cannot be read (Permission denied)\n"
+                             "u/secret.1vc: cannot be opened (Permission denied)\n";
+    const ToolRun find = RunTool({"find", "u"}, options);
+    if (find.exitCode == CannotDropRights)
+        GTEST_SKIP() << "cannot run the tool as uid 65534 here";
+    EXPECT_EQ(find.exitCode, 1);
+    EXPECT_EQ(find.out, "u/ok.1vc\t1\tOk        \n");
+    EXPECT_EQ(find.err, told);
+
+    const ToolRun dupes = RunTool({"dupes", "u"}, options);
+    EXPECT_EQ(dupes.exitCode, 1);
+    EXPECT_EQ(dupes.out, "");
+    EXPECT_EQ(dupes.err, told);
+    fs::permissions(u / "closed", fs::perms::owner_all);
+}
+
+TEST(CliTreeTest, AFolderMountedInsideItselfIsWalkedOnce)
+{
+    namespace fs = std::filesystem;
+    const TempDir dir;
+    fs::create_directories(dir.path() / "t" / "sub" / "again");
+    WriteVoices((dir.path() / "t" / "v.1vc").string(), 1, {"Once"}, 31);
+    const std::string folder = (dir.path() / "t").string();
+    const std::string inside = (dir.path() / "t" / "sub" / "again").string();
+    ToolOptions options;
+    options.workDir = dir.path().string();
+    // In a mount namespace of its own, so that the loop is the tool's alone.
+    options.prepare = [&] {
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               ::mount(folder.c_str(), inside.c_str(), nullptr, MS_BIND, nullptr) == 0;
+    };
+    const ToolRun run = RunTool({"find", "t"}, options);
+    if (run.exitCode == CannotPrepare)
+        GTEST_SKIP() << "cannot bind-mount a folder inside itself here (no mount namespace)";
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "t/v.1vc\t1\tOnce      \n");
+    EXPECT_EQ(run.err, "t/sub/again: folder already being walked, not entered again\n");
+}
+
+TEST(CliTreeTest, NoDescriptorIsLeftOpenWhateverTheNumberOfFiles)
+{
+    const TempDir dir;
+    std::filesystem::create_directory(dir.path() / "many");
+    std::string all;
+    for (int i = 10; i < 50; ++i) {
+        const std::string name = "many/v" + std::to_string(i) + ".1vc";
+        WriteBytes(dir.path() / name, VoiceFileWithBlocks(1, {"Same"}, {BlockFor(50, 1)}));
+        all += name + "\t1\tSame      \n";
+    }
+    ToolOptions options;
+    options.workDir = dir.path().string();
+    options.fileLimit = 16;  // a leak of one descriptor per file runs out long before the end
+    for (const char* command : {"find", "dupes"}) {
+        const ToolRun run = RunTool({command, "many"}, options);
+        EXPECT_EQ(run.exitCode, 0) << command;
+        EXPECT_EQ(run.err, "") << command;
+        EXPECT_EQ(run.out, all) << command;
+    }
+}
+
+// Removes what fd's folder holds, however deep, through descriptors.
+void RemoveContents(int fd)
+{
+    DIR* dir = ::fdopendir(::dup(fd));
+    ASSERT_NE(dir, nullptr);
+    std::vector<std::pair<std::string, bool>> entries;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            entries.emplace_back(name, entry->d_type == DT_DIR);
+    }
+    ::closedir(dir);
+    for (const auto& [name, folder] : entries) {
+        if (folder) {
+            const int inner = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
+            ASSERT_GE(inner, 0);
+            RemoveContents(inner);
+            ::close(inner);
+        }
+        ::unlinkat(fd, name.c_str(), folder ? AT_REMOVEDIR : 0);
+    }
+}
+
+TEST(CliTreeTest, DepthIsNoLimitForFindingOrComparing)
+{
+    const TempDir dir;
+    const std::string folder(60, 'f');
+    const std::string bytes = VoiceFileWithBlocks(1, {"Deep"}, {BlockFor(40, 1)});
+    int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(fd, 0);
+    const int top = fd;
+    std::string path = "t";
+    ASSERT_EQ(::mkdirat(fd, "t", 0700), 0);
+    fd = ::openat(top, "t", O_RDONLY | O_DIRECTORY);
+    std::string found;
+    for (int level = 1; level <= 150; ++level) {  // about 9,000 bytes of path, past PATH_MAX
+        ASSERT_EQ(::mkdirat(fd, folder.c_str(), 0700), 0);
+        const int inner = ::openat(fd, folder.c_str(), O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = inner;
+        path += "/" + folder;
+        if (level % 50 == 0) {
+            const int file = ::openat(fd, "v.1vc", O_WRONLY | O_CREAT, 0600);
+            ASSERT_EQ(::write(file, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+            ::close(file);
+            found = path + "/v.1vc\t1\tDeep      \n" + found;  // "f..." sorts before "v.1vc"
+        }
+    }
+    ::close(fd);
+
+    const ToolRun find = RunTool({"find", "t"}, dir.path().string());
+    EXPECT_EQ(find.exitCode, 0);
+    EXPECT_EQ(find.err, "");
+    EXPECT_TRUE(find.out == found) << find.out.size() << " bytes found, not " << found.size();
+    // The copies are read again, through their long paths, to be compared.
+    const ToolRun dupes = RunTool({"dupes", "t"}, dir.path().string());
+    EXPECT_EQ(dupes.exitCode, 0);
+    EXPECT_EQ(dupes.err, "");
+    EXPECT_TRUE(dupes.out == found) << dupes.out.size() << " bytes found, not " << found.size();
+
+    RemoveContents(top);
+    ::close(top);
 }
 
 TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)
@@ -131,6 +400,10 @@ TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)
     WriteBytes(d / "short.1bk", VoiceFileWithBlocks(16, {"Cut", "Gone"}, {y}));
     WriteBytes(d / "unique.1vc", VoiceFileWithBlocks(1, {"Alone"}, {BlockFor(30, 4)}));
     WriteBytes(d / "notes.txt", "text");
+    // Cut short at a block's end, it looks like a voice file; noise that only has a voice file's
+    // count byte is told only with --verbose.
+    WriteBytes(d / "cut.1bk", VoiceFileWithBlocks(16, {"C1", "C2", "C3"}, {BlockFor(30, 5)}));
+    WriteBytes(d / "noise.bin", VoiceFileWithBlocks(16, {"N1", "N2"}, {}) + "noise");
     fs::create_symlink("one.1bk", d / "link.1bk");
     fs::create_symlink(".", d / "loop");
 
@@ -146,8 +419,23 @@ TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)
                        "\n"
                        "d/one.1bk\t4\tTwin\xff     \n"
                        "d/three.1vc\t1\tSolo      \n");
-    EXPECT_EQ(run.err, "nothing-here not found.\n"
+    EXPECT_EQ(run.err, "nothing-here not found. (No such file or directory)\n"
+                       "d/cut.1bk: no voice block for slots 2-3, skipped\n"
                        "d/short.1bk: no voice block for slot 2 (Gone      ), skipped\n");
+    const ToolRun verbose = RunTool({"dupes", "--verbose", "d"}, dir.path().string());
+    EXPECT_EQ(verbose.out, run.out);
+    EXPECT_NE(verbose.err.find("\nd/noise.bin: no voice block for slots 1-2, skipped\n"), std::string::npos)
+        << verbose.err;
+
+    std::string records = run.out;
+    std::replace(records.begin(), records.end(), '\n', '\0');
+    EXPECT_EQ(RunTool({"dupes", "-0", "d"}, dir.path().string()).out, records);
+    const ToolRun json = RunTool({"dupes", "--json", "d"}, dir.path().string());
+    EXPECT_EQ(json.out.substr(0, json.out.find('\n')),
+              R"({"voices":[{"name":"Piano     ","path":"d/one.1bk","slot":1},)"
+              R"({"name":"Piano2    ","path":"d/one.1bk","slot":3},)"
+              R"({"name":"Other     ","path":"d/sub/two.avc","slot":1}]})");
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 3);
 
     const ToolRun none = RunTool({"dupes", "d/sub", "d/unique.1vc"}, dir.path().string());
     EXPECT_EQ(none.exitCode, 0);

@@ -40,6 +40,8 @@ TEST(CliUsageTest, AMistakeGetsTheProblemAndTheUsageOnStandardErrorAndExitTwo)
         {{}, "no command given"},
         {{"bogus"}, "unknown command 'bogus'"},
         {{"--bogus"}, "unknown option '--bogus'"},
+        {{"-x"}, "unknown option '-x'"},
+        {{"-"}, "unknown command '-'"},
         {{"list"}, "list takes exactly one FILE"},
         {{"info", "a", "b"}, "info takes exactly one FILE"},
         {{"list", "--frob", "a.1bk"}, "unknown option '--frob'"},
@@ -48,7 +50,10 @@ TEST(CliUsageTest, AMistakeGetsTheProblemAndTheUsageOnStandardErrorAndExitTwo)
         {{"build", "-s", "out.1bk", "a.1bk"}, "unknown option '-s'"},
         {{"find"}, "no PATH given"},
         {{"find", "lib", "--name"}, "option '--name' needs a value"},
-        {{"dupes", "--verbose", "lib"}, "unknown option '--verbose'"},
+        {{"dupes", "--name", "x", "lib"}, "unknown option '--name'"},
+        {{"list", ""}, "empty argument"},
+        {{"find", "lib", ""}, "empty argument"},
+        {{"find", "--json", "-0", "lib"}, "--json and --null exclude each other"},
         {{"dupes"}, "no PATH given"},
     };
     for (const Case& c : cases) {

@@ -5,9 +5,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <grp.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace skerrow::test {
@@ -30,13 +33,28 @@ std::string ReadAll(int fd)
 
 ToolRun RunTool(const std::vector<std::string>& args, const std::string& workDir, bool errTerminal)
 {
+    ToolOptions options;
+    options.workDir = workDir;
+    options.errTerminal = errTerminal;
+    return RunTool(args, options);
+}
+
+ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options)
+{
     const TempDir capture;
     const std::string outPath = capture.file("out");
     const std::string errPath = capture.file("err");
+    const bool terminal = options.errTerminal || options.outTerminal;
     int master = -1;
     int slave = -1;
-    if (errTerminal && ::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-        throw std::runtime_error("cannot open a terminal for the tool");
+    if (terminal) {
+        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
+            throw std::runtime_error("cannot open a terminal for the tool");
+        termios mode{};
+        ::tcgetattr(slave, &mode);
+        ::cfmakeraw(&mode);
+        ::tcsetattr(slave, TCSANOW, &mode);
+    }
 
     std::vector<std::string> argvText{SKERROW_CLI_PATH};
     argvText.insert(argvText.end(), args.begin(), args.end());
@@ -50,30 +68,46 @@ ToolRun RunTool(const std::vector<std::string>& args, const std::string& workDir
         throw std::runtime_error("cannot start the tool");
     if (pid == 0) {
         const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = errTerminal ? slave : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = options.outTerminal ? slave
+                        : options.outFile.empty()
+                            ? ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
+                            : ::open(options.outFile.c_str(), O_WRONLY);
+        const int err =
+            options.errTerminal ? slave : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
             ::_exit(127);
         if (master >= 0)
             ::close(master);
-        if (!workDir.empty() && ::chdir(workDir.c_str()) != 0)
+        if (!options.workDir.empty() && ::chdir(options.workDir.c_str()) != 0)
             ::_exit(127);
+        if (!options.locale.empty())
+            ::setenv("LC_ALL", options.locale.c_str(), 1);
+        if (options.prepare && !options.prepare())
+            ::_exit(CannotPrepare);
+        const rlimit files{static_cast<rlim_t>(options.fileLimit), static_cast<rlim_t>(options.fileLimit)};
+        if (options.fileLimit > 0 && ::setrlimit(RLIMIT_NOFILE, &files) != 0)
+            ::_exit(CannotPrepare);
+        if (options.unprivileged &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(CannotDropRights);
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
 
     ToolRun run;
-    if (errTerminal) {
+    if (terminal) {
         ::close(slave);
-        run.err = ReadAll(master);
+        const std::string shown = ReadAll(master);
         ::close(master);
+        (options.outTerminal ? run.out : run.err) = shown;
     }
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.out = ReadBytes(outPath);
-    if (!errTerminal)
+    if (!options.outTerminal && options.outFile.empty())
+        run.out = ReadBytes(outPath);
+    if (!options.errTerminal)
         run.err = ReadBytes(errPath);
     return run;
 }

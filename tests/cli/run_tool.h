@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,27 @@ struct ToolRun {
     std::string out;
     std::string err;
 };
+
+struct ToolOptions {
+    std::string workDir;        // the current folder when empty
+    bool errTerminal = false;   // standard error is a terminal
+    bool outTerminal = false;   // standard output is a terminal (raw: no line-end translation)
+    std::string locale;         // LC_ALL for the tool, when given
+    bool unprivileged = false;  // the tool runs as uid and gid 65534, so that modes count
+    std::string outFile;        // standard output goes to this existing file (e.g. /dev/full)
+    int fileLimit = 0;          // when set, the most descriptors the tool may open (soft and hard limit)
+    // Run in the child before the tool starts (and before rights are dropped); false stops the
+    // run with CannotPrepare.
+    std::function<bool()> prepare;
+};
+
+// The exit code of a run as an unprivileged user that could not drop its rights.
+inline constexpr int CannotDropRights = 126;
+// The exit code of a run whose prepare step failed.
+inline constexpr int CannotPrepare = 125;
+
+// Runs the built skerrow-cli with args, with no standard input.
+ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options);
 
 // Runs the built skerrow-cli with args in folder workDir (the current one when empty), with no
 // standard input. Standard error is a terminal when errTerminal is set.
