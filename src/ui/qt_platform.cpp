@@ -4,12 +4,14 @@
 #include "ui/progress_windows.h"
 #include "ui/qt_views.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -35,6 +37,7 @@ public:
 
     void accept() override
     {
+        ForgetStaleSelection();
         if (m_pathMustExist) {
             const QStringList files = selectedFiles();
             if (!files.isEmpty()) {
@@ -51,6 +54,24 @@ public:
     }
 
 private:
+    // selectedFiles() prefers the rows selected in the view to the name typed. While a path is
+    // typed, the dialog selects whatever each typed prefix names, the folder shown among them
+    // once the path reaches it, and takes those rows back only while the name field has the
+    // keyboard focus. Without it (the window not yet active, a completer popup that kept it)
+    // the folder stayed selected: accepting then went into that folder, emptied the name field
+    // and kept failing until the dialog was closed. A non-empty name field always holds what
+    // the user chose (a click on a file or folder writes its name there), so it decides.
+    void ForgetStaleSelection()
+    {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        if (!field || !view || !view->selectionModel() || field->text().isEmpty())
+            return;
+        const QString typed = field->text();
+        view->selectionModel()->clearSelection();
+        field->setText(typed);
+    }
+
     bool m_pathMustExist;
 };
 

@@ -247,6 +247,69 @@ private slots:
         QCOMPARE(result.flags, 0u);
     }
 
+    // A name typed key by key, as a user types it. While the name field lacks the keyboard focus
+    // (the window not active yet) the dialog selects what each typed prefix names and never lets
+    // go: a full path left the folders on its way selected.
+    void typedNameOpens_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<QString>("typed");  // "@" stands for the folder shown
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("open: a name") << false << true << "A.1BK" << "A.1BK";
+        QTest::newRow("open: a full path") << false << true << "@/A.1BK" << "A.1BK";
+        QTest::newRow("open: a full path, unfocused") << false << false << "@/A.1BK" << "A.1BK";
+        QTest::newRow("open: a relative path") << false << true << "sub/B.1bk" << "sub/B.1bk";
+        QTest::newRow("save: a name") << true << true << "new" << "new.1bk";
+        QTest::newRow("save: a full path, unfocused") << true << false << "@/new.1bk" << "new.1bk";
+        QTest::newRow("save: a relative path") << true << true << "sub/new" << "sub/new.1bk";
+    }
+
+    void typedNameOpens()
+    {
+        QFETCH(bool, save);
+        QFETCH(bool, focused);
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        TempDir dir;
+        WriteBytes(dir.file("A.1BK"), "x");
+        std::filesystem::create_directory(dir.path() / "sub");
+        WriteBytes(dir.file("sub/B.1bk"), "x");
+        typed.replace("@", Dir(dir));
+        QtPlatform platform;
+        ModalHandler handler([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog)
+                return false;
+            dialog->setDirectory(Dir(dir));
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (focused) {
+                dialog->activateWindow();
+                field->setFocus();
+                if (!QTest::qWaitFor([field] { return field->hasFocus(); }))
+                    return false;
+            } else {
+                field->clearFocus();
+            }
+            QTest::keyClicks(field, typed);
+            static_cast<QDialog*>(dialog)->accept();  // the accept button
+            if (dialog->isVisible())
+                dialog->reject();
+            return true;
+        });
+        FileDialogRequest request = SaveRequest();
+        if (!save) {
+            request.kind = FileDialogKind::Open;
+            request.flags = 0x1800;
+            request.defaultExt.clear();
+            request.initialName.clear();
+            request.filter = "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|All Files (*.*)|*.*";
+        }
+        const FileDialogResult result = platform.FileDialog(request);
+        QCOMPARE(result.outcome, FileDialogOutcome::Chosen);
+        QCOMPARE(QString::fromStdString(result.path), Dir(dir) + "/" + chosen);
+    }
+
     void messageBoxAnswersWithItsCode_data()
     {
         QTest::addColumn<bool>("question");
