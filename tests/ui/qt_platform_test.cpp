@@ -277,16 +277,20 @@ private slots:
         WriteBytes(dir.file("sub/B.1bk"), "x");
         typed.replace("@", Dir(dir));
         QtPlatform platform;
+        bool waiting = false;  // the wait for the focus runs this handler's timer too
         ModalHandler handler([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
-            if (!dialog)
+            if (!dialog || waiting)
                 return false;
             dialog->setDirectory(Dir(dir));
             auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (focused) {
                 dialog->activateWindow();
                 field->setFocus();
-                if (!QTest::qWaitFor([field] { return field->hasFocus(); }))
+                waiting = true;
+                const bool focus = QTest::qWaitFor([field] { return field->hasFocus(); });
+                waiting = false;
+                if (!focus)
                     return false;
             } else {
                 field->clearFocus();
