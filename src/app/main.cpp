@@ -130,8 +130,10 @@ int main(int argc, char** argv)
     // Takes the files handed over from now on, unless another program already does.
     instance.Listen([&window](const QString& path) { window.OpenWhenFree(QFile::encodeName(path).toStdString()); });
 
-    window.StartUp();
+    // Queued before the start-up, so that it comes before any file handed over meanwhile; it waits
+    // for the About window to close and the main window to show.
     if (file)
         window.OpenWhenFree(QFile::encodeName(*file).toStdString());
+    window.StartUp();
     return QApplication::exec();
 }

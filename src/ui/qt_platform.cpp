@@ -10,15 +10,21 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace skerrow {
 
 namespace {
+
+constexpr QSize DialogSize(820, 500);
 
 QString FileText(const std::string& bytes)
 {
@@ -74,6 +80,26 @@ private:
 
     bool m_pathMustExist;
 };
+
+// Size, type and date as wide as their texts; the name gets the rest of the view's width.
+void FitColumns(QTreeView& view)
+{
+    int rest = view.viewport()->width();
+    for (int column = 1; column < view.model()->columnCount(view.rootIndex()); ++column) {
+        view.resizeColumnToContents(column);
+        rest -= view.columnWidth(column);
+    }
+    view.setColumnWidth(0, std::max(view.columnWidth(0), rest));
+}
+
+void FitColumnsOnEveryFolder(QFileDialog& dialog)
+{
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    if (!view || !model)
+        return;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [view] { FitColumns(*view); });
+}
 
 QMessageBox::Icon QtIcon(MessageIcon icon)
 {
@@ -164,6 +190,10 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
 {
     const bool save = request.kind == FileDialogKind::Save;
     CheckedFileDialog dialog(m_window, (request.flags & OfnPathMustExist) != 0);
+    // Qt's own dialog even where the desktop offers its own (platform theme or portal): a native
+    // dialog never calls our accept(), so the folder check and the typed-name rule above would be
+    // lost, and the portal knows no default extension and cannot leave out the overwrite question
+    // when the caller does not ask for it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && (request.flags & OfnFileMustExist) != 0 ? QFileDialog::ExistingFile
@@ -176,6 +206,11 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
     dialog.setDefaultSuffix(defaultExt);
     if (!request.initialName.empty())
         dialog.selectFile(FileText(request.initialName));
+    // Qt's own size (624 x 412) cuts the columns of the detail view; at this size, with the
+    // columns fitted to what they show, a name, the size, the type and the date are read in full.
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(DialogSize);
+    FitColumnsOnEveryFolder(dialog);
 
     FileDialogResult result;
     if (dialog.exec() != QDialog::Accepted) {

@@ -127,7 +127,8 @@ private slots:
         QtPlatform platform;
         QStringList filters;
         QString suffix, initial;
-        bool own = false, confirms = false, save = false;
+        bool own = false, confirms = false, save = false, detail = false;
+        QSize size;
         ModalHandler handler([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog)
@@ -138,6 +139,8 @@ private slots:
             own = dialog->testOption(QFileDialog::DontUseNativeDialog);
             confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
             save = dialog->acceptMode() == QFileDialog::AcceptSave;
+            size = dialog->size();
+            detail = dialog->viewMode() == QFileDialog::Detail;
             dialog->reject();
             return true;
         });
@@ -148,6 +151,9 @@ private slots:
         QVERIFY(own);
         QVERIFY(confirms);
         QVERIFY(save);
+        // Name, size, type and date all readable, not Qt's 624 x 412.
+        QVERIFY(detail);
+        QVERIFY(size.width() >= 800 && size.height() >= 480);
         QCOMPARE(result.outcome, FileDialogOutcome::Cancelled);
         QVERIFY(result.path.empty());
         QCOMPARE(result.flags, 0u);
