@@ -275,10 +275,10 @@ def main_windows(display):
                                        check=False).split()]
 
 
-def close_about_and_open(display, program, path, given):
+def close_about_and_open(display, program, path, given=None):
     """Closes the About window with a click on its logo, expects the main window to show the file
-    the program was started for, and opens the source file at path with File > Open... from the
-    keyboard; returns the main window with that file open."""
+    the program was started for (given, if any), and opens the source file at path with
+    File > Open... from the keyboard; returns the main window with that file open."""
     about = display.wait_for("About", program)
     display.screenshot("about")
     if main_windows(display):
@@ -287,7 +287,7 @@ def close_about_and_open(display, program, path, given):
     display.click(x + 60, y + 60)
     display.wait_gone("About")
 
-    main = display.wait_for("Skerrow (%s)" % os.path.basename(given), program)
+    main = display.wait_for("Skerrow (%s)" % (os.path.basename(given) if given else "no open file"), program)
     display.focus(main)
     display.xdotool("key", "--clearmodifiers", "alt+f")
     display.xdotool("key", "o")
