@@ -110,6 +110,17 @@ endif()
 if(skerrow_docs)
     install(FILES ${skerrow_docs} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/skerrow)
 endif()
+# What Debian asks of every package's doc folder: the copyright in its machine-readable form and
+# the changelog, compressed without a time stamp so that the package stays reproducible.
+set(changelog ${skerrow_packaging_build}/changelog)
+add_custom_command(OUTPUT ${changelog}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${skerrow_packaging_source}/changelog ${changelog}
+    COMMAND gzip -9nf ${changelog}
+    DEPENDS ${skerrow_packaging_source}/changelog
+    VERBATIM)
+add_custom_target(skerrow_changelog ALL DEPENDS ${changelog}.gz)
+install(FILES ${skerrow_packaging_source}/copyright ${changelog}.gz
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/skerrow)
 
 # A direct install (from source, say into /usr/local) refreshes the desktop's caches itself, so that
 # voice files are known and offered to Skerrow at once. Packages leave that to their triggers: they

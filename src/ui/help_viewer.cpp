@@ -1,6 +1,6 @@
 #include "help_viewer.h"
 
-#include "secondary_windows.h"
+#include "window_geometry.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,7 +21,7 @@ QTextBrowser* NewViewer(QWidget* parent)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Skerrow Help"));
     window->resize(560, 480);
-    detail::CentreWhenShown(*window, detail::Centring::OverParent);
+    CentreWhenShown(*window, Centring::OverParent);
 
     auto* browser = new QTextBrowser(window);
     browser->setOpenExternalLinks(true);

@@ -9,6 +9,7 @@
 #include "editing/sort_entries.h"
 #include "ui/fonts.h"
 #include "ui/secondary_windows.h"
+#include "ui/window_geometry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,7 +20,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 
@@ -31,14 +31,10 @@ namespace skerrow {
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 constexpr int ClientWidth = 5415;
 constexpr int ClientHeight = 4815;
-
-QRect Twips(int left, int top, int width, int height)
-{
-    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel};
-}
+// How often a file handed to the window looks again whether the window is free to open it.
+constexpr int OpenRetryMilliseconds = 50;
 
 QFrame* MakePanel(QWidget* parent, const QRect& twips)
 {
@@ -52,7 +48,7 @@ QFrame* MakePanel(QWidget* parent, const QRect& twips)
 void PlaceCountField(QLineEdit* field, QFrame* panel)
 {
     field->setParent(panel);
-    field->setGeometry(Twips(120, 120, 1935, 285));
+    field->setGeometry(TwipRect(120, 120, 1935, 285));
     field->setReadOnly(true);
     field->setEnabled(false);
 }
@@ -60,7 +56,7 @@ void PlaceCountField(QLineEdit* field, QFrame* panel)
 void PlaceList(QListWidget* list, QFrame* panel)
 {
     list->setParent(panel);
-    list->setGeometry(Twips(120, 120, 1935, 2985));
+    list->setGeometry(TwipRect(120, 120, 1935, 2985));
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setSortingEnabled(false);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -76,6 +72,8 @@ QPushButton* MakeButton(QFrame* panel, const QRect& twips, const char* picture, 
     button->setIcon(QIcon(QStringLiteral(":/skerrow/") + QLatin1String(picture)));
     button->setIconSize(pictureSize);
     button->setToolTip(QString::fromLatin1(toolTip));
+    // A picture says nothing to a screen reader: the tool tip names the button.
+    button->setAccessibleName(button->toolTip());
     button->setAutoDefault(false);
     return button;
 }
@@ -155,30 +153,35 @@ void MainWindow::BuildControls()
     auto* client = new QWidget;
     setCentralWidget(client);
 
-    Panel3D6 = MakePanel(client, Twips(0, 0, 2295, 615));
-    Panel3D4 = MakePanel(client, Twips(2280, 0, 855, 615));
-    Panel3D8 = MakePanel(client, Twips(3120, 0, 2295, 615));
-    Panel3D1 = MakePanel(client, Twips(0, 600, 2295, 3375));
-    Panel3D2 = MakePanel(client, Twips(2280, 600, 855, 3375));
-    Panel3D3 = MakePanel(client, Twips(3120, 600, 2295, 3375));
-    Panel3D7 = MakePanel(client, Twips(0, 3960, 2295, 855));
-    Panel3D5 = MakePanel(client, Twips(2280, 3960, 855, 855));
-    Panel3D9 = MakePanel(client, Twips(3120, 3960, 2295, 855));
+    Panel3D6 = MakePanel(client, TwipRect(0, 0, 2295, 615));
+    Panel3D4 = MakePanel(client, TwipRect(2280, 0, 855, 615));
+    Panel3D8 = MakePanel(client, TwipRect(3120, 0, 2295, 615));
+    Panel3D1 = MakePanel(client, TwipRect(0, 600, 2295, 3375));
+    Panel3D2 = MakePanel(client, TwipRect(2280, 600, 855, 3375));
+    Panel3D3 = MakePanel(client, TwipRect(3120, 600, 2295, 3375));
+    Panel3D7 = MakePanel(client, TwipRect(0, 3960, 2295, 855));
+    Panel3D5 = MakePanel(client, TwipRect(2280, 3960, 855, 855));
+    Panel3D9 = MakePanel(client, TwipRect(3120, 3960, 2295, 855));
 
     PlaceCountField(Text1, Panel3D6);
     PlaceCountField(Text2, Panel3D8);
     PlaceList(List1, Panel3D1);
     PlaceList(List2, Panel3D3);
+    // Neither lists nor count fields carry a caption of their own; these names tell them apart.
+    List1->setAccessibleName(QStringLiteral("Source voices"));
+    List2->setAccessibleName(QStringLiteral("Destination voices"));
+    Text1->setAccessibleName(QStringLiteral("Source voice count"));
+    Text2->setAccessibleName(QStringLiteral("Destination voice count"));
 
     const QSize icon(32, 32);
-    Command4 = MakeButton(Panel3D2, Twips(150, 120, 495, 495), "move.svg", icon,
+    Command4 = MakeButton(Panel3D2, TwipRect(150, 120, 495, 495), "move.svg", icon,
                           "Copy Selected Patches to the Right");
-    Command5 = MakeButton(Panel3D2, Twips(150, 2040, 495, 495), "up.svg", icon, "Move Selected Patches Up");
-    Command6 = MakeButton(Panel3D2, Twips(150, 2640, 495, 495), "down.svg", icon, "Move Selected Patches Down");
-    Command3 = MakeButton(Panel3D7, Twips(120, 120, 1935, 555), "logo_small.svg", QSize(126, 37),
+    Command5 = MakeButton(Panel3D2, TwipRect(150, 2040, 495, 495), "up.svg", icon, "Move Selected Patches Up");
+    Command6 = MakeButton(Panel3D2, TwipRect(150, 2640, 495, 495), "down.svg", icon, "Move Selected Patches Down");
+    Command3 = MakeButton(Panel3D7, TwipRect(120, 120, 1935, 555), "logo_small.svg", QSize(126, 37),
                           "Show About Screen");
-    Command2 = MakeButton(Panel3D9, Twips(120, 120, 555, 555), "filecard.svg", icon, "Sort Patches");
-    Command1 = MakeButton(Panel3D9, Twips(1560, 120, 555, 555), "trash.svg", icon, "Delete Selected Patches");
+    Command2 = MakeButton(Panel3D9, TwipRect(120, 120, 555, 555), "filecard.svg", icon, "Sort Patches");
+    Command1 = MakeButton(Panel3D9, TwipRect(1560, 120, 555, 555), "trash.svg", icon, "Delete Selected Patches");
 
     QWidget::setTabOrder(List1, List2);
     QWidget::setTabOrder(List2, Command1);
@@ -192,8 +195,12 @@ void MainWindow::BuildControls()
 
 void MainWindow::BuildMenus()
 {
-    // The menus keep the desktop's own face, as menus everywhere do.
-    menuBar()->setFont(QApplication::font(menuBar()));
+    // The menus keep the desktop's own face, as menus everywhere do: the bar's titles and the
+    // items alike. A font with none of its properties marked as set would be inherited from the
+    // window (bold) instead, and popup menus are windows, which inherit nothing.
+    QFont menuFont = QApplication::font("QMenu");
+    menuFont.setResolveMask(QFont::AllPropertiesResolved);
+    menuBar()->setFont(menuFont);
 
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFileNew = mnuFile->addAction(QStringLiteral("&New..."));
@@ -208,6 +215,8 @@ void MainWindow::BuildMenus()
     mnuHelpLike = mnuHelp->addAction(QStringLiteral("&If you like this program..."));
     mnuHelp->addSeparator();
     mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About..."));
+    mnuFile->setFont(menuFont);
+    mnuHelp->setFont(menuFont);
 }
 
 void MainWindow::Connect()
@@ -243,25 +252,52 @@ void MainWindow::Connect()
     connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { SessionEnding(); });
 #endif
     QCoreApplication::instance()->installEventFilter(this);
+
+    m_openTimer.setInterval(OpenRetryMilliseconds);
+    connect(&m_openTimer, &QTimer::timeout, this, [this] { OpenNextGivenFile(); });
 }
 
 void MainWindow::StartUp()
 {
     Form_Load();
-    CentreOnScreen();
+    CentreOnScreen(*this);
     show();
 }
 
-void MainWindow::CentreOnScreen()
+void MainWindow::OpenWhenFree(const std::string& path)
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    const QSize size = frameGeometry().size();
-    move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    m_filesToOpen.push_back(path);
+    m_openTimer.start();
 }
 
+void MainWindow::OpenNextGivenFile()
+{
+    if (m_filesToOpen.empty()) {
+        m_openTimer.stop();
+        return;
+    }
+    // A command, a box, a dialog or an open menu has the user's attention: the file waits.
+    if (m_busy || m_unloaded || !isVisible() || QApplication::activeModalWidget() ||
+        QApplication::activePopupWidget())
+        return;
+    const std::string path = m_filesToOpen.front();
+    m_filesToOpen.pop_front();
+    raise();
+    activateWindow();
+    Run([this, &path] { LoadSourceFile(m_lib, path); });
+}
+
+// Which close is which. Every close of the main window arrives in closeEvent; the prompt is told
+// who asked for it:
+// - File > Exit: mnuFileExit_Click sets m_exitRequested around its close(): CloseByProgram.
+// - The desktop session ends: commitDataRequest sets m_sessionEnding for the rest of the run, so
+//   that no prompt holds up the logout: CloseBySessionEnd.
+// - The application is told to quit from outside: the application-wide event filter sees the
+//   Quit event and sets m_appQuitting until the event loop next runs, which is while Qt closes
+//   the windows for that quit: CloseBySessionEnd too.
+// - Anything else (the close box, the system menu, a window manager): CloseByUser.
+// m_busy refuses every close while a command or the prompt itself runs; m_unloaded lets the
+// closes that follow Form_Unload through without asking again.
 int MainWindow::CloseReason() const
 {
     if (m_sessionEnding || m_appQuitting)

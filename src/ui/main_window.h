@@ -4,8 +4,11 @@
 #include "ui/qt_views.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
+#include <deque>
 #include <functional>
+#include <string>
 
 class QAction;
 class QFrame;
@@ -39,6 +42,10 @@ public:
 
     // What ends the program once the window has unloaded; by default the application's quit.
     void SetProgramEnd(std::function<void()> end) { m_programEnd = std::move(end); }
+
+    // Opens the file at path as File > Open opens a chosen file, as soon as no command runs and no
+    // box, dialog or menu is open; files handed over one after the other are opened in that order.
+    void OpenWhenFree(const std::string& path);
 
     // The desktop session is ending: from now on closing does not ask to save.
     void SessionEnding() { m_sessionEnding = true; }
@@ -106,7 +113,7 @@ private:
     void BuildControls();
     void BuildMenus();
     void Connect();
-    void CentreOnScreen();
+    void OpenNextGivenFile();
     int CloseReason() const;
     // The mouse press on the copy or the delete button: the click that follows reads the mask.
     void StoreShift(int shift);
@@ -126,6 +133,8 @@ private:
     Librarian m_lib;
 
     std::function<void()> m_programEnd;
+    std::deque<std::string> m_filesToOpen;
+    QTimer m_openTimer;
     bool m_busy = false;
     bool m_exitRequested = false;
     bool m_sessionEnding = false;

@@ -2,15 +2,13 @@
 
 #include "fonts.h"
 #include "secondary_windows.h"
+#include "window_geometry.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
 
 namespace skerrow {
-
-using detail::TwipRect;
-using detail::TwipSize;
 
 namespace {
 
@@ -19,8 +17,8 @@ namespace {
 void SetUpProgressWindow(QDialog& window, const QString& caption, QSize clientSize)
 {
     window.setWindowTitle(caption);
-    detail::UseFixedFrame(window, clientSize, false);
-    detail::CentreWhenShown(window, detail::Centring::OverParent);
+    UseFixedFrame(window, clientSize, false);
+    CentreWhenShown(window, Centring::OverParent);
     detail::KeepOpenFor(window, detail::KeepOpen::AgainstEscapeAndFrame);
     window.setFont(SkerrowFont(8.25, true));
 }

@@ -5,19 +5,27 @@
 #include "ui/progress_windows.h"
 #include "ui/qt_views.h"
 
+#include <QAbstractItemView>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace skerrow {
 
 namespace {
+
+constexpr QSize DialogSize(820, 500);
 
 QString FileText(const std::string& bytes)
 {
@@ -36,6 +44,7 @@ public:
 
     void accept() override
     {
+        ForgetStaleSelection();
         if (m_pathMustExist) {
             const QStringList files = selectedFiles();
             if (!files.isEmpty()) {
@@ -52,8 +61,46 @@ public:
     }
 
 private:
+    // selectedFiles() prefers the rows selected in the view to the name typed. While a path is
+    // typed, the dialog selects whatever each typed prefix names, the folder shown among them
+    // once the path reaches it, and takes those rows back only while the name field has the
+    // keyboard focus. Without it (the window not yet active, a completer popup that kept it)
+    // the folder stayed selected: accepting then went into that folder, emptied the name field
+    // and kept failing until the dialog was closed. A non-empty name field always holds what
+    // the user chose (a click on a file or folder writes its name there), so it decides.
+    void ForgetStaleSelection()
+    {
+        auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* view = findChild<QAbstractItemView*>(QStringLiteral("listView"));
+        if (!field || !view || !view->selectionModel() || field->text().isEmpty())
+            return;
+        const QString typed = field->text();
+        view->selectionModel()->clearSelection();
+        field->setText(typed);
+    }
+
     bool m_pathMustExist;
 };
+
+// Size, type and date as wide as their texts; the name gets the rest of the view's width.
+void FitColumns(QTreeView& view)
+{
+    int rest = view.viewport()->width();
+    for (int column = 1; column < view.model()->columnCount(view.rootIndex()); ++column) {
+        view.resizeColumnToContents(column);
+        rest -= view.columnWidth(column);
+    }
+    view.setColumnWidth(0, std::max(view.columnWidth(0), rest));
+}
+
+void FitColumnsOnEveryFolder(QFileDialog& dialog)
+{
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    if (!view || !model)
+        return;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [view] { FitColumns(*view); });
+}
 
 QMessageBox::Icon QtIcon(MessageIcon icon)
 {
@@ -133,6 +180,10 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
 {
     const bool save = request.kind == FileDialogKind::Save;
     CheckedFileDialog dialog(m_window, (request.flags & OfnPathMustExist) != 0);
+    // Qt's own dialog even where the desktop offers its own (platform theme or portal): a native
+    // dialog never calls our accept(), so the folder check and the typed-name rule above would be
+    // lost, and the portal knows no default extension and cannot leave out the overwrite question
+    // when the caller does not ask for it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && (request.flags & OfnFileMustExist) != 0 ? QFileDialog::ExistingFile
@@ -145,6 +196,11 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
     dialog.setDefaultSuffix(defaultExt);
     if (!request.initialName.empty())
         dialog.selectFile(FileText(request.initialName));
+    // Qt's own size (624 x 412) cuts the columns of the detail view; at this size, with the
+    // columns fitted to what they show, a name, the size, the type and the date are read in full.
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(DialogSize);
+    FitColumnsOnEveryFolder(dialog);
 
     FileDialogResult result;
     if (dialog.exec() != QDialog::Accepted) {

@@ -1,9 +1,9 @@
 #include "secondary_windows.h"
 
 #include "fonts.h"
+#include "window_geometry.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,14 +12,10 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QScreen>
 #include <QStringList>
 #include <QSvgRenderer>
 
 namespace skerrow {
-
-using detail::TwipRect;
-using detail::TwipSize;
 
 namespace {
 
@@ -74,43 +70,6 @@ private:
     QObject* m_pressed = nullptr;
 };
 
-class CentreOnShow final : public QObject {
-public:
-    CentreOnShow(QWidget& window, detail::Centring where) : QObject(&window), m_where(where) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Show && !event->spontaneous()) {
-            Centre(*static_cast<QWidget*>(watched));
-        }
-        return false;
-    }
-
-private:
-    void Centre(QWidget& window) const
-    {
-        QWidget* over = window.parentWidget() ? window.parentWidget()->window() : nullptr;
-        QRect area;
-        if (m_where == detail::Centring::OverParent && over && over->isVisible()) {
-            area = over->frameGeometry();
-        } else {
-            QScreen* screen = over ? over->screen() : window.screen();
-            if (!screen) {
-                screen = QGuiApplication::primaryScreen();
-            }
-            if (!screen) {
-                return;
-            }
-            area = screen->availableGeometry();
-        }
-        const QSize frame = window.frameGeometry().size();
-        window.move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
-    }
-
-    detail::Centring m_where;
-};
-
 class KeepOpenFilter final : public QObject {
 public:
     KeepOpenFilter(QWidget& window, detail::KeepOpen against) : QObject(&window), m_against(against) {}
@@ -137,23 +96,6 @@ private:
 
 namespace detail {
 
-void UseFixedFrame(QDialog& window, QSize clientSize, bool closeBox)
-{
-    Qt::WindowFlags flags =
-        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint;
-    if (closeBox) {
-        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    }
-    window.setWindowFlags(flags);
-    window.setFixedSize(clientSize);
-    window.setSizeGripEnabled(false);
-}
-
-void CentreWhenShown(QWidget& window, Centring where)
-{
-    window.installEventFilter(new CentreOnShow(window, where));
-}
-
 void KeepOpenFor(QDialog& window, KeepOpen against)
 {
     window.installEventFilter(new KeepOpenFilter(window, against));
@@ -167,8 +109,8 @@ frmAbout::frmAbout(QWidget* parent)
     : QDialog(parent), Image1(new QLabel(this)), Text1(new QLineEdit(this)), lblAbout(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("About"));
-    detail::UseFixedFrame(*this, TwipSize(7575, 3960));
-    detail::CentreWhenShown(*this, detail::Centring::Screen);
+    UseFixedFrame(*this, TwipSize(7575, 3960));
+    CentreWhenShown(*this, Centring::Screen);
     detail::KeepOpenFor(*this, detail::KeepOpen::AgainstEscape);
     setFont(SkerrowFont(8.25, true));
 
@@ -238,8 +180,8 @@ frmLike::frmLike(QWidget* parent)
     : QDialog(parent), Picture1(new QLabel(this)), Text1(new QPlainTextEdit(this))
 {
     setWindowTitle(QStringLiteral("If you like this program"));
-    detail::UseFixedFrame(*this, TwipSize(3885, 2430));
-    detail::CentreWhenShown(*this, detail::Centring::OverParent);
+    UseFixedFrame(*this, TwipSize(3885, 2430));
+    CentreWhenShown(*this, Centring::OverParent);
     detail::KeepOpenFor(*this, detail::KeepOpen::AgainstEscape);
     setFont(SkerrowFont(8.25, true));
 
@@ -290,7 +232,7 @@ frmManual::frmManual(QWidget* parent) : QDialog(parent), Text1(new QPlainTextEdi
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     resize(TwipSize(8190, 6270));
     setSizeGripEnabled(false);
-    detail::CentreWhenShown(*this, detail::Centring::Screen);
+    CentreWhenShown(*this, Centring::Screen);
     detail::KeepOpenFor(*this, detail::KeepOpen::AgainstEscape);
     setFont(SkerrowFont(8.25, true));
 

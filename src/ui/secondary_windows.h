@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QRect>
-#include <QSize>
 
 class QLabel;
 class QLineEdit;
@@ -60,30 +58,6 @@ void ShowLikeWindow(QWidget* parent);
 void ShowManualWindow(QWidget* parent);
 
 namespace detail {
-
-// Window layouts are drawn in twips, 15 to the pixel.
-constexpr int Twips(int twips)
-{
-    return twips / 15;
-}
-constexpr QRect TwipRect(int left, int top, int width, int height)
-{
-    return QRect(Twips(left), Twips(top), Twips(width), Twips(height));
-}
-constexpr QSize TwipSize(int width, int height)
-{
-    return QSize(Twips(width), Twips(height));
-}
-
-// A title bar, a close box when closeBox is set, no minimize or maximize buttons, and a client
-// area of exactly clientSize that the user cannot resize.
-void UseFixedFrame(QDialog& window, QSize clientSize, bool closeBox = true);
-
-enum class Centring { Screen, OverParent };
-
-// Centres the window each time it is shown: on the screen, or over its parent's window (on the
-// screen when it has none or that window is hidden).
-void CentreWhenShown(QWidget& window, Centring where);
 
 // What may not close a window. AgainstEscape: Esc does nothing, so the window closes only the ways
 // its own controls and frame allow. AgainstEscapeAndFrame: neither Esc nor the user's close request

@@ -3,12 +3,14 @@
 
 usage: user_journey.py SKERROW_PROGRAM OUTPUT_FOLDER
 
-It generates its own voice files, starts the program on the display named by SKERROW_TEST_DISPLAY
-(or on a private Xvfb when that is unset) and goes through it as a person would: closes the About
-window with a click, opens a bank with the keyboard, copies voices with a double-click and with
-Shift and the copy button, saves with a typed name, checks the saved file byte for byte against
-bytes computed here, copies one more voice, closes the window, answers No at the prompt and expects
-the program to end cleanly. There is no window manager: windows are found by their titles and
+It generates its own voice files, starts the program for one of them (as a file manager does) on
+the display named by SKERROW_TEST_DISPLAY (or on a private Xvfb when that is unset) and goes
+through it as a person would: closes the About window with a click, finds that file open, opens a
+bank with the keyboard, copies voices with a double-click and with Shift and the copy button,
+saves with a typed name, checks the saved file byte for byte against bytes computed here, starts
+the program a second time for another file and finds it open in the same window, copies one more
+voice, closes the window, answers No at the prompt and expects the program to end cleanly, having
+written nothing under its private home and configuration folders. There is no window manager: windows are found by their titles and
 focused directly. On failure the screenshots taken along the way and a last one stay in
 OUTPUT_FOLDER with the program's output.
 """
@@ -208,17 +210,37 @@ def journey(program_path, display, work):
     saved_path = os.path.join(work, "saved", "mybank.1bk")
     os.mkdir(os.path.dirname(saved_path))
 
+    first = os.path.join(work, "first.1vc")
+    with open(first, "wb") as f:
+        f.write(voice_file(preamble, [b"Solo"], 1, [40]))
+    later = os.path.join(work, "later", "later.avc")
+    os.mkdir(os.path.dirname(later))
+    with open(later, "wb") as f:
+        f.write(voice_file(preamble, [b"Organ", b"Bells"], 128, list(range(128))))
+
     log = open(os.path.join(display.output, "skerrow.log"), "wb")
     env = dict(display.env)
-    if "XDG_RUNTIME_DIR" not in env:
-        env["XDG_RUNTIME_DIR"] = tempfile.mkdtemp(prefix="runtime-", dir=work)
+    # Private folders: the program must leave its home and configuration folders untouched, and
+    # its own temporary folder must be gone when it ends.
+    private = {name: tempfile.mkdtemp(prefix=name.lower() + "-", dir=work)
+               for name in ("HOME", "XDG_CONFIG_HOME", "TMPDIR", "XDG_RUNTIME_DIR")}
+    os.chmod(private["XDG_RUNTIME_DIR"], 0o700)
+    env.update(private)
     env["LSAN_OPTIONS"] = leak_options(env.get("LSAN_OPTIONS", ""), work)
-    program = subprocess.Popen([program_path], cwd=work, env=env, stdout=log, stderr=subprocess.STDOUT)
+    program = subprocess.Popen([program_path, os.path.basename(first)], cwd=work, env=env, stdout=log,
+                               stderr=subprocess.STDOUT)
     try:
         run(display, program, bank, source, preamble, saved_path)
+        second_start(display, program, later, env, log)
+        close_without_saving(display, program, saved_path)
         exit_code = program.wait(timeout=WAIT_SECONDS)
         if exit_code != 0:
             raise JourneyFailed("the program ended with exit code %d" % exit_code)
+        for name in ("HOME", "XDG_CONFIG_HOME", "TMPDIR"):
+            left = [os.path.join(top, entry) for top, dirs, files in os.walk(private[name])
+                    for entry in dirs + files]
+            if left:
+                raise JourneyFailed("the program left %s in %s" % (", ".join(left), name))
     finally:
         if program.poll() is None:
             display.screenshot("still-running")
@@ -248,18 +270,24 @@ class MainWindow:
         return x, y + 3 + self.row * index + self.row // 2
 
 
-def close_about_and_open(display, program, path):
-    """Closes the About window with a click on its logo and opens the source file at path with
+def main_windows(display):
+    return [w for w in display.xdotool("search", "--onlyvisible", "--name", "^Skerrow \\(",
+                                       check=False).split()]
+
+
+def close_about_and_open(display, program, path, given=None):
+    """Closes the About window with a click on its logo, expects the main window to show the file
+    the program was started for (given, if any), and opens the source file at path with
     File > Open... from the keyboard; returns the main window with that file open."""
     about = display.wait_for("About", program)
     display.screenshot("about")
-    if display.find("Skerrow (no open file)"):
+    if main_windows(display):
         raise JourneyFailed("the main window was shown before the About window was closed")
     x, y, _, _ = display.geometry(about)
     display.click(x + 60, y + 60)
     display.wait_gone("About")
 
-    main = display.wait_for("Skerrow (no open file)", program)
+    main = display.wait_for("Skerrow (%s)" % (os.path.basename(given) if given else "no open file"), program)
     display.focus(main)
     display.xdotool("key", "--clearmodifiers", "alt+f")
     display.xdotool("key", "o")
@@ -270,7 +298,7 @@ def close_about_and_open(display, program, path):
 
 
 def run(display, program, bank, source, preamble, saved_path):
-    main = close_about_and_open(display, program, bank)
+    main = close_about_and_open(display, program, bank, "first.1vc")
 
     # A double-click on the second voice of the source list.
     display.focus(main.window)
@@ -303,7 +331,24 @@ def run(display, program, bank, source, preamble, saved_path):
         raise JourneyFailed("the saved file differs from the expected bytes: %d bytes, %d expected, "
                             "first difference at %s" % (len(saved), len(expected), first))
 
+
+
+def second_start(display, program, path, env, log):
+    """Starts the program again for the file at path, from another folder, as a file manager
+    would: it must hand the file to the running window and end, and that window opens it."""
+    second = subprocess.run([program.args[0], path], cwd="/", env=env, stdout=log,
+                            stderr=subprocess.STDOUT, timeout=WAIT_SECONDS)
+    if second.returncode != 0:
+        raise JourneyFailed("the second start ended with exit code %d" % second.returncode)
+    display.wait_for("Skerrow (%s)" % os.path.basename(path), program)
+    display.screenshot("handed-over")
+    if len(main_windows(display)) != 1:
+        raise JourneyFailed("a second main window appeared")
+
+
+def close_without_saving(display, program, saved_path):
     # One more voice makes the list unsaved again; closing the window asks, and No ends it.
+    main = MainWindow(display, display.wait_for("Skerrow (later.avc)", program))
     display.focus(main.window)
     display.click(*main.source_row(0), times=2)
     time.sleep(0.3)
@@ -311,12 +356,14 @@ def run(display, program, bank, source, preamble, saved_path):
     query = display.wait_for("Query", program)
     display.screenshot("query")
     display.focus(query)
+    with open(saved_path, "rb") as f:
+        saved = f.read()
     display.xdotool("key", "n")
     deadline = time.monotonic() + WAIT_SECONDS
     while program.poll() is None and time.monotonic() < deadline:
         time.sleep(0.2)
     with open(saved_path, "rb") as f:
-        if f.read() != expected:
+        if f.read() != saved:
             raise JourneyFailed("answering No changed the saved file")
 
 

@@ -2,6 +2,7 @@
 
 #include "ui_test_support.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFontDatabase>
 #include <QFrame>
@@ -181,6 +182,45 @@ private slots:
         QCOMPARE(button->toolTip(), toolTip);
         QVERIFY(!button->icon().isNull());
         QVERIFY(!button->icon().pixmap(button->iconSize()).isNull());
+        // A picture says nothing to a screen reader: the button is announced by its tool tip.
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), toolTip);
+    }
+
+    // What a screen reader announces for a control without a caption, read through Qt's
+    // accessibility interface (the buttons say their tool tips, above).
+    void controlHasAnAccessibleName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("spoken");
+        QTest::newRow("List1") << "List1" << "Source voices";
+        QTest::newRow("List2") << "List2" << "Destination voices";
+        QTest::newRow("Text1") << "Text1" << "Source voice count";
+        QTest::newRow("Text2") << "Text2" << "Destination voice count";
+    }
+
+    void controlHasAnAccessibleName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, spoken);
+        WindowFixture f;
+        f.window.show();
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(Control(f.window, name));
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Name), spoken);
+    }
+
+    void menuTitlesAndItemsShareTheMenuFont()
+    {
+        WindowFixture f;
+        const QFont menuFont = QApplication::font("QMenu");
+        for (QWidget* menu : {static_cast<QWidget*>(f.window.menuBar()), static_cast<QWidget*>(f.window.mnuFile),
+                              static_cast<QWidget*>(f.window.mnuHelp)}) {
+            QCOMPARE(menu->font().weight(), menuFont.weight());
+            QCOMPARE(menu->font().pointSizeF(), menuFont.pointSizeF());
+            QCOMPARE(menu->font().family(), menuFont.family());
+        }
     }
 
     void menusCarryTheirCaptionsSeparatorsAndNoShortcuts()

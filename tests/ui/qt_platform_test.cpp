@@ -105,7 +105,8 @@ private slots:
         QtPlatform platform;
         QStringList filters;
         QString suffix, initial;
-        bool own = false, confirms = false, save = false;
+        bool own = false, confirms = false, save = false, detail = false;
+        QSize size;
         ModalHandler handler([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog)
@@ -116,6 +117,8 @@ private slots:
             own = dialog->testOption(QFileDialog::DontUseNativeDialog);
             confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
             save = dialog->acceptMode() == QFileDialog::AcceptSave;
+            size = dialog->size();
+            detail = dialog->viewMode() == QFileDialog::Detail;
             dialog->reject();
             return true;
         });
@@ -126,6 +129,9 @@ private slots:
         QVERIFY(own);
         QVERIFY(confirms);
         QVERIFY(save);
+        // Name, size, type and date all readable, not Qt's 624 x 412.
+        QVERIFY(detail);
+        QVERIFY(size.width() >= 800 && size.height() >= 480);
         QCOMPARE(result.outcome, FileDialogOutcome::Cancelled);
         QVERIFY(result.path.empty());
         QCOMPARE(result.flags, 0u);
@@ -223,6 +229,73 @@ private slots:
         QCOMPARE(result.outcome, FileDialogOutcome::Chosen);
         QCOMPARE(result.path, dir.file("A.1BK"));
         QCOMPARE(result.flags, 0u);
+    }
+
+    // A name typed key by key, as a user types it. While the name field lacks the keyboard focus
+    // (the window not active yet) the dialog selects what each typed prefix names and never lets
+    // go: a full path left the folders on its way selected.
+    void typedNameOpens_data()
+    {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<QString>("typed");  // "@" stands for the folder shown
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("open: a name") << false << true << "A.1BK" << "A.1BK";
+        QTest::newRow("open: a full path") << false << true << "@/A.1BK" << "A.1BK";
+        QTest::newRow("open: a full path, unfocused") << false << false << "@/A.1BK" << "A.1BK";
+        QTest::newRow("open: a relative path") << false << true << "sub/B.1bk" << "sub/B.1bk";
+        QTest::newRow("save: a name") << true << true << "new" << "new.1bk";
+        QTest::newRow("save: a full path, unfocused") << true << false << "@/new.1bk" << "new.1bk";
+        QTest::newRow("save: a relative path") << true << true << "sub/new" << "sub/new.1bk";
+    }
+
+    void typedNameOpens()
+    {
+        QFETCH(bool, save);
+        QFETCH(bool, focused);
+        QFETCH(QString, typed);
+        QFETCH(QString, chosen);
+        TempDir dir;
+        WriteBytes(dir.file("A.1BK"), "x");
+        std::filesystem::create_directory(dir.path() / "sub");
+        WriteBytes(dir.file("sub/B.1bk"), "x");
+        typed.replace("@", Dir(dir));
+        QtPlatform platform;
+        bool waiting = false;  // the wait for the focus runs this handler's timer too
+        ModalHandler handler([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            if (!dialog || waiting)
+                return false;
+            dialog->setDirectory(Dir(dir));
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (focused) {
+                dialog->activateWindow();
+                field->setFocus();
+                waiting = true;
+                const bool focus = QTest::qWaitFor([field] { return field->hasFocus(); });
+                waiting = false;
+                if (!focus)
+                    return false;
+            } else {
+                field->clearFocus();
+            }
+            QTest::keyClicks(field, typed);
+            static_cast<QDialog*>(dialog)->accept();  // the accept button
+            if (dialog->isVisible())
+                dialog->reject();
+            return true;
+        });
+        FileDialogRequest request = SaveRequest();
+        if (!save) {
+            request.kind = FileDialogKind::Open;
+            request.flags = 0x1800;
+            request.defaultExt.clear();
+            request.initialName.clear();
+            request.filter = "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|All Files (*.*)|*.*";
+        }
+        const FileDialogResult result = platform.FileDialog(request);
+        QCOMPARE(result.outcome, FileDialogOutcome::Chosen);
+        QCOMPARE(QString::fromStdString(result.path), Dir(dir) + "/" + chosen);
     }
 
     void messageBoxAnswersWithItsCode_data()
