@@ -317,6 +317,17 @@ TEST(CliTreeTest, NoDescriptorIsLeftOpenWhateverTheNumberOfFiles)
     }
 }
 
+TEST(CliTreeTest, AHeadThatCannotBeReadIsToldWithTheSystemsReason)
+{
+    // A regular file whose every read fails.
+    for (const char* command : {"find", "dupes"}) {
+        const ToolRun run = RunTool({command, "/proc/self/mem"});
+        EXPECT_EQ(run.exitCode, 1) << command;
+        EXPECT_EQ(run.out, "") << command;
+        EXPECT_EQ(run.err, "/proc/self/mem: read error (Input/output error)\n") << command;
+    }
+}
+
 // Removes what fd's folder holds, however deep, through descriptors.
 void RemoveContents(int fd)
 {
