@@ -224,10 +224,9 @@ int RunDupes(const Arguments& args, const Console& console)
     for (std::size_t c = 0; c < candidates.size(); ++c) {
         if (setOf[c] == Changed) {
             const Voice& voice = voices[candidates[c]];
-            report.Note(files[voice.file],
-                        "changed while being read for slot " + std::to_string(voice.slot) + " (" +
-                            ShownOnErr(console, voice.Name(), Field::Name) + "), skipped",
-                        true);
+            report.Problem(files[voice.file],
+                           "changed while being read for slot " + std::to_string(voice.slot) + " (" +
+                               ShownOnErr(console, voice.Name(), Field::Name) + "), skipped");
         } else {
             bySet.emplace_back(setOf[c], candidates[c]);
         }

@@ -15,7 +15,7 @@ namespace skerrow {
     "that is not valid UTF-8 is given as text with U+FFFD in place of the invalid bytes\n"                   \
     "and, exactly, as \"path_bytes\": an array of its byte values.\n"
 #define SKERROW_SCAN_HELP                                                                                    \
-    "Each file is read once, however often it is reached (named twice, through a\n"                          \
+    "Each file counts once, however often it is reached (named twice, through a\n"                           \
     "link to its folder, as a hard link): the first path in sorted order stands for it.\n"                   \
     "Files named like the temporary file of an interrupted save (.NAME.skerrow-XXXXXX)\n"                    \
     "are passed over. What cannot be read is told on standard error with the system's\n"                     \

@@ -66,6 +66,12 @@ void ScanReport::Note(const std::string& path, const std::string& text, bool alw
         Write(m_console.err, ShownOnErr(m_console, path, Field::Path) + ": " + text + "\n");
 }
 
+void ScanReport::Problem(const std::string& path, const std::string& text)
+{
+    Note(path, text, true);
+    m_failed = true;
+}
+
 bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
 {
     switch (item.kind) {
@@ -73,8 +79,7 @@ bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
         break;
     case WalkKind::UnreadableFolder:
         // It may hide voice files.
-        Note(item.path, "folder cannot be read (" + Reason(item.error) + ")", true);
-        m_failed = true;
+        Problem(item.path, "folder cannot be read (" + Reason(item.error) + ")");
         return false;
     case WalkKind::FolderLoop:
         Note(item.path, "folder already being walked, not entered again", true);
@@ -95,12 +100,13 @@ bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
         break;
     case HeadStatus::NotFound:
         // A pipe or device put in a file's place since the walk is no file to read, not an error.
-        Note(item.path, "cannot be opened (" + Reason(file.error) + ")", file.error != EINVAL);
-        m_failed = m_failed || file.error != EINVAL;
+        if (file.error == EINVAL)
+            Note(item.path, "not a regular file", false);
+        else
+            Problem(item.path, "cannot be opened (" + Reason(file.error) + ")");
         return false;
     case HeadStatus::ReadError:
-        Note(item.path, "read error (" + Reason(file.error) + ")", true);
-        m_failed = true;
+        Problem(item.path, "read error (" + Reason(file.error) + ")");
         return false;
     case HeadStatus::Truncated:
     case HeadStatus::BadCount:

@@ -47,6 +47,9 @@ public:
     // A note on the file at path, on its own line: always, or only with --verbose.
     void Note(const std::string& path, const std::string& text, bool always);
 
+    // A note on something passed over for an error, which makes the exit status a failure.
+    void Problem(const std::string& path, const std::string& text);
+
     // ExitFailure when a root was missing or anything was passed over for an error, else ExitOk.
     int ExitCode() const;
 

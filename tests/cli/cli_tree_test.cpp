@@ -317,6 +317,17 @@ TEST(CliTreeTest, NoDescriptorIsLeftOpenWhateverTheNumberOfFiles)
     }
 }
 
+TEST(CliTreeTest, AHeadThatCannotBeReadIsToldWithTheSystemsReason)
+{
+    // A regular file whose every read fails.
+    for (const char* command : {"find", "dupes"}) {
+        const ToolRun run = RunTool({command, "/proc/self/mem"});
+        EXPECT_EQ(run.exitCode, 1) << command;
+        EXPECT_EQ(run.out, "") << command;
+        EXPECT_EQ(run.err, "/proc/self/mem: read error (Input/output error)\n") << command;
+    }
+}
+
 // Removes what fd's folder holds, however deep, through descriptors.
 void RemoveContents(int fd)
 {
@@ -379,6 +390,31 @@ TEST(CliTreeTest, DepthIsNoLimitForFindingOrComparing)
 
     RemoveContents(top);
     ::close(top);
+}
+
+TEST(CliDupesTest, AVoiceThatChangesBetweenReadingAndComparingIsToldAndLeftOut)
+{
+    namespace fs = std::filesystem;
+    const TempDir dir;
+    fs::create_directory(dir.path() / "c");
+    WriteBytes(dir.path() / "c" / "a.1vc", VoiceFileWithBlocks(1, {"First"}, {BlockFor(60, 1)}));
+    WriteBytes(dir.path() / "c" / "b.1vc", VoiceFileWithBlocks(1, {"Twin"}, {BlockFor(60, 1)}));
+    // Notes on these fill standard error after every file has been read once, so the tool
+    // stalls before it compares.
+    for (int i = 100; i < 300; ++i) {
+        std::string name = "n";  // appended, not added: GCC 12's -Wrestrict false alarm
+        name += std::to_string(i);
+        WriteBytes(dir.path() / "c" / (name + ".txt"), "text");
+    }
+    ToolOptions options;
+    options.workDir = dir.path().string();
+    options.whileErrStalls = [&] { fs::resize_file(dir.path() / "c" / "b.1vc", 3072); };
+    const ToolRun run = RunTool({"dupes", "--verbose", "c"}, options);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("\nc/b.1vc: changed while being read for slot 1 (Twin      ), skipped\n"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)

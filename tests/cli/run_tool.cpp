@@ -8,6 +8,7 @@
 #include <grp.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -56,6 +57,11 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options
         ::tcsetattr(slave, TCSANOW, &mode);
     }
 
+    int errPipe[2] = {-1, -1};
+    if (options.whileErrStalls &&
+        (::pipe2(errPipe, O_CLOEXEC) != 0 || ::fcntl(errPipe[0], F_SETPIPE_SZ, 4096) < 0))
+        throw std::runtime_error("cannot make a pipe for the tool");
+
     std::vector<std::string> argvText{SKERROW_CLI_PATH};
     argvText.insert(argvText.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -72,8 +78,10 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options
                         : options.outFile.empty()
                             ? ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)
                             : ::open(options.outFile.c_str(), O_WRONLY);
-        const int err =
-            options.errTerminal ? slave : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = options.errTerminal ? slave
+                        : options.whileErrStalls
+                            ? errPipe[1]
+                            : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
             ::_exit(127);
         if (master >= 0)
@@ -95,6 +103,27 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options
     }
 
     ToolRun run;
+    if (options.whileErrStalls) {
+        ::close(errPipe[1]);
+        const int size = ::fcntl(errPipe[0], F_GETPIPE_SZ);
+        int queued = 0;
+        const auto running = [pid] {
+            siginfo_t info{};
+            return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                   info.si_pid == 0;
+        };
+        // A message that does not fit whole waits whole, so the pipe is full once no more than a
+        // message's room is left. The time limit turns a tool that never stalls into a failure,
+        // not a hang.
+        for (int waited = 0; waited < 10000 && running(); ++waited) {
+            if (::ioctl(errPipe[0], FIONREAD, &queued) != 0 || queued > size - 256)
+                break;
+            ::usleep(1000);
+        }
+        options.whileErrStalls();
+        run.err = ReadAll(errPipe[0]);
+        ::close(errPipe[0]);
+    }
     if (terminal) {
         ::close(slave);
         const std::string shown = ReadAll(master);
@@ -107,7 +136,7 @@ ToolRun RunTool(const std::vector<std::string>& args, const ToolOptions& options
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (!options.outTerminal && options.outFile.empty())
         run.out = ReadBytes(outPath);
-    if (!options.errTerminal)
+    if (!options.errTerminal && !options.whileErrStalls)
         run.err = ReadBytes(errPath);
     return run;
 }

@@ -23,6 +23,9 @@ struct ToolOptions {
     // Run in the child before the tool starts (and before rights are dropped); false stops the
     // run with CannotPrepare.
     std::function<bool()> prepare;
+    // When set, standard error is a small pipe that is not read until the tool has filled it
+    // and stalls on its next message; then this runs, while the tool waits.
+    std::function<void()> whileErrStalls;
 };
 
 // The exit code of a run as an unprivileged user that could not drop its rights.

@@ -130,6 +130,7 @@ TEST(ArgumentsTest, TakesOptionsAnywhereUntilTheEndMarker)
     EXPECT_EQ(args.values.at("--name"), "x");
     EXPECT_TRUE(args.Has("--verbose"));
     EXPECT_EQ(ParseArguments({"--name=a=b"}, options).values.at("--name"), "a=b");
+    EXPECT_EQ(ParseArguments({"a", "--name", "last"}, options).values.at("--name"), "last");
 }
 
 TEST(ArgumentsTest, ReportsUnknownOptionsAndMissingValues)
