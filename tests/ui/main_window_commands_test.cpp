@@ -7,6 +7,7 @@
 #include "editing/open_source.h"
 
 #include <QAction>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -369,6 +370,32 @@ private slots:
         f.window.mnuHelpManual->trigger();
         f.window.mnuHelpLike->trigger();
         QCOMPARE(closer->titles, std::vector<QString>({"About", "About", "Manual", "If you like this program"}));
+    }
+
+    // Files handed to the window (from the command line or another start) wait while a box is
+    // open, then open one after the other as File > Open would, the last one staying the source.
+    void filesGivenWaitForTheOpenBoxAndOpenInOrder()
+    {
+        WindowFixture f;
+        f.window.show();
+        TempDir dir;
+        WriteBytes(dir.file("a.1bk"), BuildVoiceFile({.slotCount = 16, .names = {"Flute"}, .fileId = 3}));
+        WriteBytes(dir.file("b.avc"), BuildVoiceFile({.slotCount = 128, .names = {"Oboe", "Horn"}, .fileId = 4}));
+        QMessageBox box(&f.window);
+        QString titleUnderTheBox;
+        QTimer::singleShot(0, &box, [&] {
+            f.window.OpenWhenFree(dir.file("a.1bk"));
+            f.window.OpenWhenFree(dir.file("b.avc"));
+            QTest::qWait(300);
+            titleUnderTheBox = f.window.windowTitle();
+            box.accept();
+        });
+        box.exec();
+        QCOMPARE(titleUnderTheBox, QString("Skerrow (no open file)"));
+        QTRY_COMPARE(f.window.windowTitle(), QString("Skerrow (b.avc)"));
+        QTest::qWait(300);  // long enough for a file still waiting to open
+        QCOMPARE(f.window.windowTitle(), QString("Skerrow (b.avc)"));
+        QCOMPARE(f.window.List1->count(), 2);
     }
 
     void newEmptiesOnlyTheDestination()
