@@ -15,8 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstring>
@@ -80,22 +78,6 @@ std::optional<int> AnswerInformationOption(int argc, char** argv)
     return std::nullopt;
 }
 
-// The program keeps no settings, and Qt's file dialog must not keep any on its behalf: it reads
-// and writes its history, last folder and column state through QSettings(UserScope, "QtProject"),
-// which would be the user's ~/.config/QtProject.conf (and /etc/xdg for the system scope). Every
-// QSettings of the run is pointed at a private folder made for this run and removed at its end,
-// so nothing is read from the user's or the system's configuration and nothing is written there.
-// A folder that exists (rather than a path that cannot be written) keeps Qt's own handling
-// ordinary: within one run the dialog still remembers its last folder. Should the folder not be
-// made, settings go below /dev/null, where no folder can be made or read, not even by root.
-void KeepSettingsInside(const QTemporaryDir& folder)
-{
-    const QString path = folder.isValid() ? folder.path() : QStringLiteral("/dev/null/skerrow");
-    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
-        for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
-            QSettings::setPath(format, scope, path);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -104,8 +86,7 @@ int main(int argc, char** argv)
         return *answered;
 
     // Before anything of Qt's can read a setting.
-    const QTemporaryDir settingsFolder;
-    KeepSettingsInside(settingsFolder);
+    skerrow::KeepNoSettings();
 
     skerrow::RemoveUnfinishedFileOnTermination();
     QApplication app(argc, argv);

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTreeView>
 
 #include <algorithm>
@@ -116,6 +117,14 @@ QMessageBox::Icon QtIcon(MessageIcon icon)
 }
 
 }  // namespace
+
+void KeepNoSettings()
+{
+    const QString nowhere = QStringLiteral("/dev/null/skerrow");
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(format, scope, nowhere);
+}
 
 QStringList NameFiltersFrom(const std::string& filter)
 {

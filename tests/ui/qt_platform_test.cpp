@@ -82,6 +82,9 @@ class QtPlatformTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // As the program does, so that no test reads or writes the user's Qt settings.
+    void initTestCase() { KeepNoSettings(); }
+
     void filterPairsBecomeNameFilters_data()
     {
         QTest::addColumn<QString>("filter");
