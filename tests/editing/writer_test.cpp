@@ -489,6 +489,14 @@ const Fault Faults[] = {
          f.io = DiskFullAfter(3072 * 5 + 10);
          return "Write error: " + f.target;
      }},
+    {"PermissionBitsRefused", true,
+     [](WriterFaultTest& f) {
+         f.io.fchmod = [](int, mode_t) {
+             errno = EPERM;
+             return -1;
+         };
+         return "Write error: " + f.target;
+     }},
     {"FlushToDiskFails", true,
      [](WriterFaultTest& f) {
          f.io.fsync = [](int) {
