@@ -63,11 +63,12 @@ protected:
     ~WriteProgress() = default;
 };
 
-// The calls the writer makes on the new file, replaceable so that a test can make a write or
-// the flush to disk fail part-way, or pick the temporary name's random part. An empty function
-// means the system call (::write, ::fsync) or a random choice.
+// The calls the writer makes on the new file, replaceable so that a test can make a write, the
+// setting of its permission bits or the flush to disk fail, or pick the temporary name's random
+// part. An empty function means the system call (::write, ::fchmod, ::fsync) or a random choice.
 struct WriterIo {
     std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
+    std::function<int(int fd, mode_t mode)> fchmod;
     std::function<int(int fd)> fsync;
     std::function<std::string()> temporarySuffix;
 };

@@ -160,6 +160,18 @@ TEST_P(WriterSizeTest, WritesTheExactFileForTheEntryCount)
 
 INSTANTIATE_TEST_SUITE_P(Counts, WriterSizeTest, ::testing::Values(1, 5, 16, 17, 128));
 
+TEST_F(WriterTest, AFormatTooSmallForTheListGivesWayToTheCount)
+{
+    const std::string avc = MakeSource("all.avc", {.slotCount = 128, .names = test::NumberedNames(17, "P")});
+    Open(avc);
+    for (int slot = 1; slot <= 17; ++slot)
+        Add(t.List1.Text(slot - 1), avc, slot);
+    t.state.SaveSlots = 16;  // chosen before the last voice was copied
+
+    ASSERT_TRUE(WriteDestinationFile(t.lib, target, {}));
+    EXPECT_EQ(ReadHead(target).slotCount, 128);
+}
+
 TEST_F(WriterTest, MixesSourcesRepeatsVoicesAndTakesThePreambleFromTheOpenFile)
 {
     const std::string a =
@@ -487,6 +499,14 @@ const Fault Faults[] = {
     {"DiskFullInTheZeroBlocks", false,
      [](WriterFaultTest& f) {
          f.io = DiskFullAfter(3072 * 5 + 10);
+         return "Write error: " + f.target;
+     }},
+    {"PermissionBitsRefused", true,
+     [](WriterFaultTest& f) {
+         f.io.fchmod = [](int, mode_t) {
+             errno = EPERM;
+             return -1;
+         };
          return "Write error: " + f.target;
      }},
     {"FlushToDiskFails", true,

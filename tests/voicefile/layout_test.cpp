@@ -2,8 +2,11 @@
 
 #include "voice_file_builder.h"
 #include "voicefile/head_reader.h"
+#include "voicefile/temporary_name.h"
 
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace skerrow {
 namespace {
@@ -16,7 +19,20 @@ TEST(HeadReaderTest, ShortFileIsCheckedBeforeItsCountByte)
     // Byte 50 is invalid too, but the shortage is what the user must hear about.
     const std::string path = dir.file("short.avc");
     test::WriteBytes(path, BuildVoiceFile({.slotCount = 2, .truncateTo = 100}));
+    // An event loop leaves EINTR behind after an interrupted wait: the end of the file must still
+    // end the read, not retry it for ever (the alarm turns such a hang into a failure).
+    errno = EINTR;
+    ::alarm(10);
     EXPECT_EQ(ReadHead(path).status, HeadStatus::Truncated);
+    ::alarm(0);
+}
+
+TEST(TemporaryNameTest, OnlyANameOfTheSavesOwnShapeIsTakenForOne)
+{
+    const std::string stem = temporary_name::StemFor("bank.1bk");
+    EXPECT_TRUE(IsTemporaryFileName(stem + "Ab3xYz"));
+    EXPECT_FALSE(IsTemporaryFileName(stem.substr(1) + "Ab3xYz")) << "not hidden: a user's own file";
+    EXPECT_FALSE(IsTemporaryFileName(stem + "Ab3-Yz"));
 }
 
 TEST(LayoutTest, DirectoryEntriesArePaddedOrCutToTenBytes)
