@@ -219,9 +219,10 @@ public:
             [[maybe_unused]] const int ignored = ::fchown(m_fd.Get(), target.old->st_uid, target.old->st_gid);
             mode = target.old->st_mode & 07777;
         }
-        // Some file systems (FAT, some network shares) refuse the bits: better no save than a
-        // file whose permissions nobody chose.
-        if ((m_io.fchmod ? m_io.fchmod(m_fd.Get(), mode) : ::fchmod(m_fd.Get(), mode)) != 0)
+        // Some file systems (FAT, some network shares) refuse bits other than their own. A file
+        // replaced there must not quietly lose its permissions: better no save. A new file keeps
+        // the bits the file system gave it, as it would for any program creating it there.
+        if ((m_io.fchmod ? m_io.fchmod(m_fd.Get(), mode) : ::fchmod(m_fd.Get(), mode)) != 0 && target.old)
             return false;
         const int synced = m_io.fsync ? m_io.fsync(m_fd.Get()) : ::fsync(m_fd.Get());
         if (synced != 0 || m_fd.Close() != 0 || ::rename(m_path.c_str(), target.realPath.c_str()) != 0)

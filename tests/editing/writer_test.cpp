@@ -397,6 +397,13 @@ TEST_F(WriterTest, ANewFileGetsTheUsualPermissionBitsOnlyOnceComplete)
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0644u);
+
+    // A FAT stick refuses bits other than its own: a new file there keeps what it was given.
+    io.fchmod = [](int, mode_t) {
+        errno = EPERM;
+        return -1;
+    };
+    EXPECT_TRUE(Save(target + ".new", io));
 }
 
 // ---- Faults: exactly one message, and nothing lost or left behind ----
