@@ -398,6 +398,8 @@ void MainWindow::Form_Unload()
     m_programEnd();
 }
 
+// The event table, one line a handler, so that it reads at a glance.
+// clang-format off
 void MainWindow::List1_DblClick() { Run(CopyCurrentVoice); }
 void MainWindow::List2_DblClick() { Run(DeleteCurrentEntry); }
 
@@ -414,6 +416,7 @@ void MainWindow::Command6_Click() { Run(MoveSelectedDown); }
 void MainWindow::mnuFileNew_Click() { Run(NewDestinationList); }
 void MainWindow::mnuFileOpen_Click() { Run(OpenSourceFile); }
 void MainWindow::mnuFileSave_Click() { Run(SaveDestinationAs); }
+// clang-format on
 
 void MainWindow::mnuFileExit_Click()
 {
@@ -425,9 +428,11 @@ void MainWindow::mnuFileExit_Click()
     m_exitRequested = false;
 }
 
+// clang-format off
 void MainWindow::mnuHelpHelp_Click() { Run(OpenHelpContents); }
 void MainWindow::mnuHelpManual_Click() { Run(ShowManualWindow); }
 void MainWindow::mnuHelpLike_Click() { Run(ShowLikeWindow); }
 void MainWindow::mnuHelpAbout_Click() { Run(ShowAboutWindow); }
+// clang-format on
 
 }  // namespace skerrow
