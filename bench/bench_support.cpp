@@ -20,7 +20,7 @@ struct Scratch {
     }
 };
 
-} // namespace
+}  // namespace
 
 const std::string& ScratchDir(const std::string& base)
 {
@@ -50,4 +50,4 @@ void PutFile(const std::string& path, const std::string& bytes)
     }
 }
 
-} // namespace skerrow::bench
+}  // namespace skerrow::bench

@@ -33,4 +33,4 @@ const std::string& ScratchDir(const std::string& base = {});
 // Writes bytes to path, or ends the benchmark with a message.
 void PutFile(const std::string& path, const std::string& bytes);
 
-} // namespace skerrow::bench
+}  // namespace skerrow::bench

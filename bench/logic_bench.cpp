@@ -31,8 +31,8 @@ constexpr std::size_t Block = 3072;
 constexpr int Voices = 128;
 
 struct TestFiles {
-    std::string allVoices;          // a 128-voice .avc, names in descending order
-    std::vector<std::string> banks; // 128 different .1bk files
+    std::string allVoices;           // a 128-voice .avc, names in descending order
+    std::vector<std::string> banks;  // 128 different .1bk files
     std::string target;
 };
 
@@ -58,7 +58,7 @@ const TestFiles& FilesIn(const std::string& base)
         for (int i = 0; i < Voices; ++i) {
             const std::string number = std::to_string(i);
             files.banks.push_back(folder + "/BANK" + number + ".1BK");
-            std::string stem = "B"; // appended, not joined: GCC 12 warns wrongly about the join
+            std::string stem = "B";  // appended, not joined: GCC 12 warns wrongly about the join
             stem += number;
             stem += '_';
             PutFile(files.banks.back(), test::BuildVoiceFile({.slotCount = 16,
@@ -244,8 +244,8 @@ void Register()
     each(benchmark::RegisterBenchmark("sort_128_worst_memory_views", sort_128_worst_memory_views));
 }
 
-} // namespace
-} // namespace skerrow::bench
+}  // namespace
+}  // namespace skerrow::bench
 
 int main(int argc, char** argv)
 {

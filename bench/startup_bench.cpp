@@ -118,7 +118,7 @@ void Startup(benchmark::State& s, const char* program)
         return;
     }
     std::string error;
-    LaunchOnce(display, damageEvent, program, error); // warms the file cache; not counted
+    LaunchOnce(display, damageEvent, program, error);  // warms the file cache; not counted
     double mapSum = 0;
     double rssSum = 0;
     for (auto _ : s) {
@@ -136,7 +136,7 @@ void Startup(benchmark::State& s, const char* program)
     XCloseDisplay(display);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {

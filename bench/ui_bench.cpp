@@ -204,8 +204,8 @@ void sort_window_alone(benchmark::State& s)
     }
 }
 
-} // namespace
-} // namespace skerrow::bench
+}  // namespace
+}  // namespace skerrow::bench
 
 int main(int argc, char** argv)
 {

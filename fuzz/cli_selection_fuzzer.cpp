@@ -85,8 +85,8 @@ void CheckSplit(std::string_view argument)
           "the selection after the colon");
 }
 
-} // namespace
-} // namespace skerrow::fuzz
+}  // namespace
+}  // namespace skerrow::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -38,7 +38,7 @@ struct WorkDirOwner {
     }
 };
 
-} // namespace
+}  // namespace
 
 const std::string& WorkDir()
 {
@@ -94,4 +94,4 @@ void Fail(const std::string& what)
     std::abort();
 }
 
-} // namespace skerrow::fuzz
+}  // namespace skerrow::fuzz

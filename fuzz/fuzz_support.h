@@ -32,4 +32,4 @@ inline void Check(bool condition, const char* what)
         Fail(what);
 }
 
-} // namespace skerrow::fuzz
+}  // namespace skerrow::fuzz

@@ -137,8 +137,8 @@ void CheckListing(const std::string& bytes)
     Check(t.Text1.Text() == ExpectedCountText(expected.size()), "the count text must match the listing");
 }
 
-} // namespace
-} // namespace skerrow::fuzz
+}  // namespace
+}  // namespace skerrow::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -329,8 +329,8 @@ void Run(std::string_view input)
           "the saved file must hold exactly the head, the copied blocks and zero blocks");
 }
 
-} // namespace
-} // namespace skerrow::fuzz
+}  // namespace
+}  // namespace skerrow::fuzz
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -111,7 +111,8 @@ int main(int argc, char** argv)
     skerrow::MainWindow window(state, platform);
     platform.SetWindow(&window);
     // Takes the files handed over from now on, unless another program already does.
-    instance.Listen([&window](const QString& path) { window.OpenWhenFree(QFile::encodeName(path).toStdString()); });
+    instance.Listen(
+        [&window](const QString& path) { window.OpenWhenFree(QFile::encodeName(path).toStdString()); });
 
     // Queued before the start-up, so that it comes before any file handed over meanwhile; it waits
     // for the About window to close and the main window to show.

@@ -5,7 +5,8 @@
 
 namespace skerrow {
 
-inline constexpr std::uint32_t SaveDialogFlags = OfnOverwritePrompt | OfnHideReadOnly | OfnPathMustExist;  // 0x806
+inline constexpr std::uint32_t SaveDialogFlags =
+    OfnOverwritePrompt | OfnHideReadOnly | OfnPathMustExist;  // 0x806
 
 // File > Save as: refuses an empty destination, sets SaveSlots from the count, asks for a name
 // with the format's extension and hands it to SaveDestinationTo. Tells its caller that no file

@@ -25,4 +25,4 @@ QFont SkerrowFixedFont(double pointSize)
     return font;
 }
 
-} // namespace skerrow
+}  // namespace skerrow

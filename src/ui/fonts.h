@@ -11,4 +11,4 @@ QFont SkerrowFont(double pointSize = 8.25, bool bold = true);
 // The fixed-pitch face of the manual: "Courier New", otherwise the system's monospace face.
 QFont SkerrowFixedFont(double pointSize = 9.75);
 
-} // namespace skerrow
+}  // namespace skerrow

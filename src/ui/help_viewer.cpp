@@ -31,7 +31,7 @@ QTextBrowser* NewViewer(QWidget* parent)
     return browser;
 }
 
-} // namespace
+}  // namespace
 
 void ShowHelpViewer(const QString& path, QWidget* parent)
 {
@@ -64,4 +64,4 @@ void ShowHelpViewer(const QString& path, QWidget* parent)
     window->activateWindow();
 }
 
-} // namespace skerrow
+}  // namespace skerrow

@@ -10,4 +10,4 @@ namespace skerrow {
 // unreadable file shows nothing at all and changes nothing.
 void ShowHelpViewer(const QString& path, QWidget* parent);
 
-} // namespace skerrow
+}  // namespace skerrow

@@ -176,12 +176,15 @@ void MainWindow::BuildControls()
     const QSize icon(32, 32);
     Command4 = MakeButton(Panel3D2, TwipRect(150, 120, 495, 495), "move.svg", icon,
                           "Copy Selected Patches to the Right");
-    Command5 = MakeButton(Panel3D2, TwipRect(150, 2040, 495, 495), "up.svg", icon, "Move Selected Patches Up");
-    Command6 = MakeButton(Panel3D2, TwipRect(150, 2640, 495, 495), "down.svg", icon, "Move Selected Patches Down");
+    Command5 =
+        MakeButton(Panel3D2, TwipRect(150, 2040, 495, 495), "up.svg", icon, "Move Selected Patches Up");
+    Command6 =
+        MakeButton(Panel3D2, TwipRect(150, 2640, 495, 495), "down.svg", icon, "Move Selected Patches Down");
     Command3 = MakeButton(Panel3D7, TwipRect(120, 120, 1935, 555), "logo_small.svg", QSize(126, 37),
                           "Show About Screen");
     Command2 = MakeButton(Panel3D9, TwipRect(120, 120, 555, 555), "filecard.svg", icon, "Sort Patches");
-    Command1 = MakeButton(Panel3D9, TwipRect(1560, 120, 555, 555), "trash.svg", icon, "Delete Selected Patches");
+    Command1 =
+        MakeButton(Panel3D9, TwipRect(1560, 120, 555, 555), "trash.svg", icon, "Delete Selected Patches");
 
     QWidget::setTabOrder(List1, List2);
     QWidget::setTabOrder(List2, Command1);
@@ -249,7 +252,8 @@ void MainWindow::Connect()
     // A close while the desktop session ends, or while the application is told to quit from
     // outside, is not the user's: it must not stop on the prompt.
 #if QT_CONFIG(sessionmanager)
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { SessionEnding(); });
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager&) { SessionEnding(); });
 #endif
     QCoreApplication::instance()->installEventFilter(this);
 

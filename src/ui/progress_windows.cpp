@@ -42,10 +42,11 @@ QProgressBar* Bar(QWidget* parent, const QRect& geometry)
     return bar;
 }
 
-} // namespace
+}  // namespace
 
 frmSortProgress::frmSortProgress(QWidget* parent)
-    : QDialog(parent), Panel3D1(BorderedPanel(this, TwipRect(0, 0, 4815, 855))),
+    : QDialog(parent),
+      Panel3D1(BorderedPanel(this, TwipRect(0, 0, 4815, 855))),
       // The bar lies on top of the panel, placed in the window's own coordinates.
       ProgressBar1(Bar(this, TwipRect(240, 240, 4335, 375)))
 {
@@ -55,8 +56,10 @@ frmSortProgress::frmSortProgress(QWidget* parent)
 }
 
 frmFileProgress::frmFileProgress(QWidget* parent)
-    : QDialog(parent), Panel3D1(BorderedPanel(this, TwipRect(0, 0, 5055, 1695))),
-      Label1(new QLabel(Panel3D1)), ProgressBar1(Bar(Panel3D1, TwipRect(360, 960, 4335, 375)))
+    : QDialog(parent),
+      Panel3D1(BorderedPanel(this, TwipRect(0, 0, 5055, 1695))),
+      Label1(new QLabel(Panel3D1)),
+      ProgressBar1(Bar(Panel3D1, TwipRect(360, 960, 4335, 375)))
 {
     SetUpProgressWindow(*this, QStringLiteral("File Save Progress"), TwipSize(5070, 1725));
     Panel3D1->setObjectName(QStringLiteral("Panel3D1"));
@@ -66,4 +69,4 @@ frmFileProgress::frmFileProgress(QWidget* parent)
     Label1->setFont(SkerrowFont(8.25, true));
 }
 
-} // namespace skerrow
+}  // namespace skerrow

@@ -29,4 +29,4 @@ public:
     QProgressBar* ProgressBar1;
 };
 
-} // namespace skerrow
+}  // namespace skerrow

@@ -128,8 +128,8 @@ void KeepNoSettings()
 
 QStringList NameFiltersFrom(const std::string& filter)
 {
-    const QStringList parts = QString::fromLatin1(filter.data(), static_cast<qsizetype>(filter.size()))
-                                  .split(QLatin1Char('|'));
+    const QStringList parts =
+        QString::fromLatin1(filter.data(), static_cast<qsizetype>(filter.size())).split(QLatin1Char('|'));
     static const QRegularExpression tail(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
@@ -196,7 +196,7 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && (request.flags & OfnFileMustExist) != 0 ? QFileDialog::ExistingFile
-                                                                         : QFileDialog::AnyFile);
+                                                                        : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.flags & OfnOverwritePrompt) == 0);
     const QStringList filters = NameFiltersFrom(request.filter);
     if (!filters.isEmpty())

@@ -92,7 +92,7 @@ private:
     detail::KeepOpen m_against;
 };
 
-} // namespace
+}  // namespace
 
 namespace detail {
 
@@ -101,7 +101,7 @@ void KeepOpenFor(QDialog& window, KeepOpen against)
     window.installEventFilter(new KeepOpenFilter(window, against));
 }
 
-} // namespace detail
+}  // namespace detail
 
 // ---------------------------------------------------------------------------------------------
 
@@ -262,14 +262,15 @@ QString frmManual::ManualText()
 
 namespace {
 
-template <typename Window> void ShowModal(QWidget* parent)
+template <typename Window>
+void ShowModal(QWidget* parent)
 {
     auto* window = new Window(parent);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->exec();
 }
 
-} // namespace
+}  // namespace
 
 void ShowAboutWindow(QWidget* parent)
 {
@@ -284,4 +285,4 @@ void ShowManualWindow(QWidget* parent)
     ShowModal<frmManual>(parent);
 }
 
-} // namespace skerrow
+}  // namespace skerrow

@@ -65,6 +65,6 @@ namespace detail {
 enum class KeepOpen { AgainstEscape, AgainstEscapeAndFrame };
 void KeepOpenFor(QDialog& window, KeepOpen against);
 
-} // namespace detail
+}  // namespace detail
 
-} // namespace skerrow
+}  // namespace skerrow

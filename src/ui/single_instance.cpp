@@ -36,8 +36,9 @@ bool OwnedByUsAlone(const QString& folder)
 {
     const QFileInfo info(folder);
     return info.isDir() && info.ownerId() == ::getuid() &&
-           (info.permissions() & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-                                  QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther)) == 0;
+           (info.permissions() &
+            (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+             QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther)) == 0;
 }
 
 }  // namespace

@@ -262,7 +262,8 @@ WriteFailure ReadVoiceBlock(const std::string& source, int slot, std::string& bl
 std::string BuildHead(const VoiceFileContents& what)
 {
     std::string head(layout::HeadSize, '\0');
-    head.replace(0, std::min(what.preamble.size(), layout::PreambleSize), what.preamble, 0, layout::PreambleSize);
+    head.replace(0, std::min(what.preamble.size(), layout::PreambleSize), what.preamble, 0,
+                 layout::PreambleSize);
     head[layout::SlotCountOffset] = static_cast<char>(what.slotCount);
     for (std::size_t i = 0; i < what.entries.size(); ++i)
         head.replace(layout::EntryOffset(static_cast<int>(i)), layout::EntrySize,

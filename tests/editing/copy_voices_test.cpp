@@ -15,7 +15,8 @@ protected:
     std::string OpenBank(const std::string& name, int count, int slotCount = 16)
     {
         const std::string path = dir.file(name);
-        test::WriteBytes(path, test::BuildVoiceFile({.slotCount = slotCount, .names = test::NumberedNames(count)}));
+        test::WriteBytes(path,
+                         test::BuildVoiceFile({.slotCount = slotCount, .names = test::NumberedNames(count)}));
         EXPECT_TRUE(LoadSourceFile(t.lib, path));
         return path;
     }
@@ -73,7 +74,8 @@ TEST_F(CopyVoicesTest, ShiftAloneCopiesTheWholeBank)
     CopySelectedVoices(t.lib);
     ASSERT_EQ(t.List2.Count(), 16);
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(t.state.DestEntries[static_cast<size_t>(i)], (DestEntry{bank, static_cast<std::int16_t>(i + 1)}));
+        EXPECT_EQ(t.state.DestEntries[static_cast<size_t>(i)],
+                  (DestEntry{bank, static_cast<std::int16_t>(i + 1)}));
     EXPECT_EQ(t.Text2.Text(), "16 entries");
 }
 

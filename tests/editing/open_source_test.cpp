@@ -25,7 +25,8 @@ protected:
     // Opens a good bank so that a later refusal has a previous source to keep.
     std::string OpenPreviousSource()
     {
-        const std::string path = Write("PREVIOUS.1BK", {.slotCount = 16, .names = {"Flute", "Oboe"}, .fileId = 9});
+        const std::string path =
+            Write("PREVIOUS.1BK", {.slotCount = 16, .names = {"Flute", "Oboe"}, .fileId = 9});
         EXPECT_TRUE(LoadSourceFile(t.lib, path));
         t.platform.ClearCalls();
         return path;
@@ -124,8 +125,10 @@ TEST_F(OpenSourceTest, EmptyFirstEntryStillBecomesTheSource)
 
 TEST_F(OpenSourceTest, NamesKeepEveryByteUpToAZero)
 {
-    const std::string high("\x80\xE9\xFF" "ab", 5);  // shorter than 10, padded with blanks
-    const std::string inner("Pad\0junk12", 10);       // a zero inside ends the name
+    const std::string high("\x80\xE9\xFF"
+                           "ab",
+                           5);                   // shorter than 10, padded with blanks
+    const std::string inner("Pad\0junk12", 10);  // a zero inside ends the name
     const std::string full = "TenLetters";
     const std::string path = Write("raw.1bk", {.slotCount = 16, .names = {high, inner, full}});
     ASSERT_TRUE(LoadSourceFile(t.lib, path));
@@ -156,10 +159,10 @@ TEST_F(OpenSourceTest, PathWithoutSeparatorIsShownWholeInTheCaption)
 struct RefusedCase {
     const char* label;
     int slotCount;
-    std::size_t size;       // 0: the file as built
-    bool folder = false;    // the path names a folder
-    bool missing = false;   // nothing at the path
-    const char* message;    // "%s" stands for the path
+    std::size_t size;              // 0: the file as built
+    bool folder = false;           // the path names a folder
+    bool missing = false;          // nothing at the path
+    const char* message;           // "%s" stands for the path
     const char* system = nullptr;  // a file of the system's to open instead
 };
 

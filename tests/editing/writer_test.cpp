@@ -1,9 +1,9 @@
 #include "editing/save_as.h"
 
+#include "editing/open_source.h"
 #include "fs_faults.h"
 #include "scripted_platform.h"
 #include "voice_file_builder.h"
-#include "editing/open_source.h"
 #include "voicefile/head_reader.h"
 #include "voicefile/layout.h"
 
@@ -307,10 +307,9 @@ TEST_F(WriterTest, SavingOverTheOpenSourceReadsItsOldVoices)
 
     ASSERT_TRUE(Save(sources.path().string() + "/./bank.1bk"));  // another spelling of the same file
 
-    const std::string saved = ExpectedFile(PreambleFor(5), 16,
-                                           {{"Voice15", BlockFor(5, 16)},
-                                            {"Voice0", BlockFor(5, 1)},
-                                            {"Voice7", BlockFor(5, 8)}});
+    const std::string saved =
+        ExpectedFile(PreambleFor(5), 16,
+                     {{"Voice15", BlockFor(5, 16)}, {"Voice0", BlockFor(5, 1)}, {"Voice7", BlockFor(5, 8)}});
     EXPECT_TRUE(SameBytes(ReadBytes(bank), saved));
     EXPECT_EQ(sources.entries(), std::vector<std::string>{"bank.1bk"});
     // The entries and the source list now follow the new file, so the next save is right too.

@@ -156,7 +156,7 @@ struct KillPoint {
 [[noreturn]] void Die(int signal)
 {
     ::raise(signal);
-    ::_exit(99); // not reached
+    ::_exit(99);  // not reached
 }
 
 // Runs in the child: installs I/O that dies at the point, saves, and dies after it if it got
@@ -453,5 +453,5 @@ TEST_F(CrashSafetyTest, AFileSystemTooSmallForTheNewFileFailsOnceKeepsTheOldAndF
     EXPECT_EQ(report, "ok");
 }
 
-} // namespace
-} // namespace skerrow
+}  // namespace
+}  // namespace skerrow

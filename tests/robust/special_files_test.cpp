@@ -87,5 +87,5 @@ TEST_F(SpecialFileTest, ASourceThatBecameANamedPipeFailsTheSaveAtOnce)
     EXPECT_EQ(dir.entries(), (std::vector<std::string>{"bank.1bk", "pipe.1bk"}));
 }
 
-} // namespace
-} // namespace skerrow
+}  // namespace
+}  // namespace skerrow

@@ -64,8 +64,8 @@ public:
     std::string programDirectory = "/opt/skerrow";
 
     std::vector<PlatformCall> calls;
-    std::vector<PlatformCall> Messages() const;  // the MessageBox calls only
-    std::vector<std::string> Described() const;  // every call, described
+    std::vector<PlatformCall> Messages() const;          // the MessageBox calls only
+    std::vector<std::string> Described() const;          // every call, described
     std::vector<std::string> DescribedProgress() const;  // progress and yield calls, described
     void ClearCalls() { calls.clear(); }
 

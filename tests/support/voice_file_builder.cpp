@@ -26,7 +26,8 @@ std::string BlockFor(std::uint8_t fileId, int slot)
     block[0] = static_cast<char>(fileId);
     block[1] = static_cast<char>(slot);
     for (std::size_t i = 2; i < block.size(); ++i)
-        block[i] = static_cast<char>((static_cast<unsigned>(fileId) * 31u + static_cast<unsigned>(slot) * 17u + i) & 0xFF);
+        block[i] = static_cast<char>(
+            (static_cast<unsigned>(fileId) * 31u + static_cast<unsigned>(slot) * 17u + i) & 0xFF);
     return block;
 }
 

@@ -11,11 +11,12 @@ namespace skerrow::test {
 // Describes a voice file for a test to write. Every block carries a recognisable pattern made
 // from fileId and its slot, so a test can tell where a block in a written file came from.
 struct VoiceFileSpec {
-    int slotCount = 16;               // the byte at offset 50, written as is (may be invalid)
+    int slotCount = 16;                // the byte at offset 50, written as is (may be invalid)
     std::vector<std::string> names{};  // directory entries 0.., each cut to 10 bytes
-    char namePad = ' ';               // fills a name shorter than 10 bytes
-    std::uint8_t fileId = 1;          // seeds the preamble and block patterns
-    std::optional<std::string> preamble = std::nullopt;  // the first 50 bytes; a pattern from fileId when unset
+    char namePad = ' ';                // fills a name shorter than 10 bytes
+    std::uint8_t fileId = 1;           // seeds the preamble and block patterns
+    std::optional<std::string> preamble =
+        std::nullopt;                          // the first 50 bytes; a pattern from fileId when unset
     std::optional<int> blocks = std::nullopt;  // voice blocks to write; slotCount (0 when invalid) when unset
     std::optional<std::size_t> truncateTo = std::nullopt;  // cut the finished file to this many bytes
 };

@@ -58,7 +58,7 @@ QByteArray LongPage()
     return html + "<h2><a name=\"end\">The end</a></h2></body></html>";
 }
 
-} // namespace
+}  // namespace
 
 class HelpViewerTest : public QObject {
     Q_OBJECT

@@ -88,7 +88,8 @@ private slots:
         f.window.show();
         TempDir dir;
         const std::string source = dir.file("SOURCE.1BK");
-        WriteBytes(source, BuildVoiceFile({.slotCount = 16, .names = {"Flute", "Oboe", "Horn"}, .fileId = 9}));
+        WriteBytes(source,
+                   BuildVoiceFile({.slotCount = 16, .names = {"Flute", "Oboe", "Horn"}, .fileId = 9}));
         f.platform.AnswerDialog(source);
         f.window.mnuFileOpen->trigger();
         QCOMPARE(f.window.windowTitle(), QString("Skerrow (SOURCE.1BK)"));
@@ -133,7 +134,8 @@ private slots:
         const Names all = {Padded("Alpha"), Padded("Beta"), Padded("Gamma"), Padded("Delta")};
         QTest::newRow("plain click: the selection") << int(Qt::NoModifier) << selected;
         QTest::newRow("Shift: every voice") << int(Qt::ShiftModifier) << all;
-        QTest::newRow("Shift+Ctrl: the selection") << int(Qt::ShiftModifier | Qt::ControlModifier) << selected;
+        QTest::newRow("Shift+Ctrl: the selection")
+            << int(Qt::ShiftModifier | Qt::ControlModifier) << selected;
         QTest::newRow("Shift+Alt: the selection") << int(Qt::ShiftModifier | Qt::AltModifier) << selected;
     }
 
@@ -193,7 +195,8 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<Names>("left");
         QTest::addColumn<int>("prompts");
-        QTest::newRow("plain: the selection") << int(Qt::NoModifier) << false << 0 << Names{"A", "C", "E"} << 0;
+        QTest::newRow("plain: the selection")
+            << int(Qt::NoModifier) << false << 0 << Names{"A", "C", "E"} << 0;
         QTest::newRow("Shift+Ctrl: the selection")
             << int(Qt::ShiftModifier | Qt::ControlModifier) << false << 0 << Names{"A", "C", "E"} << 0;
         QTest::newRow("Shift, saved list: emptied, no prompt")
@@ -289,7 +292,8 @@ private slots:
             if (yields++ != 1)
                 return;
             QTest::mouseClick(f.window.Command1, Qt::LeftButton, Qt::ShiftModifier);
-            for (QPushButton* b : {f.window.Command2, f.window.Command4, f.window.Command5, f.window.Command6})
+            for (QPushButton* b :
+                 {f.window.Command2, f.window.Command4, f.window.Command5, f.window.Command6})
                 QTest::mouseClick(b, Qt::LeftButton);
             DoubleClickItem(f.window.List1, 0);
             DoubleClickItem(f.window.List2, 0);
@@ -346,8 +350,10 @@ private slots:
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("file");
-        QTest::newRow("a folder") << "/opt/skerrow" << "/opt/skerrow/Skerrow.hlp";
-        QTest::newRow("the root") << "/" << "/Skerrow.hlp";
+        QTest::newRow("a folder") << "/opt/skerrow"
+                                  << "/opt/skerrow/Skerrow.hlp";
+        QTest::newRow("the root") << "/"
+                                  << "/Skerrow.hlp";
     }
 
     void helpOpensTheHelpFileBesideTheProgram()
@@ -369,7 +375,8 @@ private slots:
         f.window.mnuHelpAbout->trigger();
         f.window.mnuHelpManual->trigger();
         f.window.mnuHelpLike->trigger();
-        QCOMPARE(closer->titles, std::vector<QString>({"About", "About", "Manual", "If you like this program"}));
+        QCOMPARE(closer->titles,
+                 std::vector<QString>({"About", "About", "Manual", "If you like this program"}));
     }
 
     // Files handed to the window (from the command line or another start) wait while a box is
@@ -380,7 +387,8 @@ private slots:
         f.window.show();
         TempDir dir;
         WriteBytes(dir.file("a.1bk"), BuildVoiceFile({.slotCount = 16, .names = {"Flute"}, .fileId = 3}));
-        WriteBytes(dir.file("b.avc"), BuildVoiceFile({.slotCount = 128, .names = {"Oboe", "Horn"}, .fileId = 4}));
+        WriteBytes(dir.file("b.avc"),
+                   BuildVoiceFile({.slotCount = 128, .names = {"Oboe", "Horn"}, .fileId = 4}));
         QMessageBox box(&f.window);
         QString titleUnderTheBox;
         QTimer::singleShot(0, &box, [&] {

@@ -57,26 +57,45 @@ private slots:
         QTest::addColumn<QString>("container");
         QTest::addColumn<QRect>("place");
         // Panels, relative to the client area: three columns and three rows overlapping by a pixel.
-        QTest::newRow("Panel3D6") << "Panel3D6" << "" << Px(0, 0, 2295, 615);
-        QTest::newRow("Panel3D4") << "Panel3D4" << "" << Px(2280, 0, 855, 615);
-        QTest::newRow("Panel3D8") << "Panel3D8" << "" << Px(3120, 0, 2295, 615);
-        QTest::newRow("Panel3D1") << "Panel3D1" << "" << Px(0, 600, 2295, 3375);
-        QTest::newRow("Panel3D2") << "Panel3D2" << "" << Px(2280, 600, 855, 3375);
-        QTest::newRow("Panel3D3") << "Panel3D3" << "" << Px(3120, 600, 2295, 3375);
-        QTest::newRow("Panel3D7") << "Panel3D7" << "" << Px(0, 3960, 2295, 855);
-        QTest::newRow("Panel3D5") << "Panel3D5" << "" << Px(2280, 3960, 855, 855);
-        QTest::newRow("Panel3D9") << "Panel3D9" << "" << Px(3120, 3960, 2295, 855);
+        QTest::newRow("Panel3D6") << "Panel3D6"
+                                  << "" << Px(0, 0, 2295, 615);
+        QTest::newRow("Panel3D4") << "Panel3D4"
+                                  << "" << Px(2280, 0, 855, 615);
+        QTest::newRow("Panel3D8") << "Panel3D8"
+                                  << "" << Px(3120, 0, 2295, 615);
+        QTest::newRow("Panel3D1") << "Panel3D1"
+                                  << "" << Px(0, 600, 2295, 3375);
+        QTest::newRow("Panel3D2") << "Panel3D2"
+                                  << "" << Px(2280, 600, 855, 3375);
+        QTest::newRow("Panel3D3") << "Panel3D3"
+                                  << "" << Px(3120, 600, 2295, 3375);
+        QTest::newRow("Panel3D7") << "Panel3D7"
+                                  << "" << Px(0, 3960, 2295, 855);
+        QTest::newRow("Panel3D5") << "Panel3D5"
+                                  << "" << Px(2280, 3960, 855, 855);
+        QTest::newRow("Panel3D9") << "Panel3D9"
+                                  << "" << Px(3120, 3960, 2295, 855);
         // Controls, relative to their panel.
-        QTest::newRow("Text1") << "Text1" << "Panel3D6" << Px(120, 120, 1935, 285);
-        QTest::newRow("Text2") << "Text2" << "Panel3D8" << Px(120, 120, 1935, 285);
-        QTest::newRow("List1") << "List1" << "Panel3D1" << Px(120, 120, 1935, 2985);
-        QTest::newRow("List2") << "List2" << "Panel3D3" << Px(120, 120, 1935, 2985);
-        QTest::newRow("Command4") << "Command4" << "Panel3D2" << Px(150, 120, 495, 495);
-        QTest::newRow("Command5") << "Command5" << "Panel3D2" << Px(150, 2040, 495, 495);
-        QTest::newRow("Command6") << "Command6" << "Panel3D2" << Px(150, 2640, 495, 495);
-        QTest::newRow("Command3") << "Command3" << "Panel3D7" << Px(120, 120, 1935, 555);
-        QTest::newRow("Command2") << "Command2" << "Panel3D9" << Px(120, 120, 555, 555);
-        QTest::newRow("Command1") << "Command1" << "Panel3D9" << Px(1560, 120, 555, 555);
+        QTest::newRow("Text1") << "Text1"
+                               << "Panel3D6" << Px(120, 120, 1935, 285);
+        QTest::newRow("Text2") << "Text2"
+                               << "Panel3D8" << Px(120, 120, 1935, 285);
+        QTest::newRow("List1") << "List1"
+                               << "Panel3D1" << Px(120, 120, 1935, 2985);
+        QTest::newRow("List2") << "List2"
+                               << "Panel3D3" << Px(120, 120, 1935, 2985);
+        QTest::newRow("Command4") << "Command4"
+                                  << "Panel3D2" << Px(150, 120, 495, 495);
+        QTest::newRow("Command5") << "Command5"
+                                  << "Panel3D2" << Px(150, 2040, 495, 495);
+        QTest::newRow("Command6") << "Command6"
+                                  << "Panel3D2" << Px(150, 2640, 495, 495);
+        QTest::newRow("Command3") << "Command3"
+                                  << "Panel3D7" << Px(120, 120, 1935, 555);
+        QTest::newRow("Command2") << "Command2"
+                                  << "Panel3D9" << Px(120, 120, 555, 555);
+        QTest::newRow("Command1") << "Command1"
+                                  << "Panel3D9" << Px(1560, 120, 555, 555);
     }
 
     void controlSitsInItsPanelAtItsPlace()
@@ -88,7 +107,8 @@ private slots:
         f.window.show();
         QWidget* control = Control(f.window, name);
         QVERIFY(control);
-        QWidget* expectedParent = container.isEmpty() ? f.window.centralWidget() : Control(f.window, container);
+        QWidget* expectedParent =
+            container.isEmpty() ? f.window.centralWidget() : Control(f.window, container);
         QCOMPARE(control->parentWidget(), expectedParent);
         QCOMPARE(control->geometry(), place);
         QVERIFY(control->isVisible());
@@ -163,12 +183,18 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("Command1") << "Command1" << "Delete Selected Patches";
-        QTest::newRow("Command2") << "Command2" << "Sort Patches";
-        QTest::newRow("Command3") << "Command3" << "Show About Screen";
-        QTest::newRow("Command4") << "Command4" << "Copy Selected Patches to the Right";
-        QTest::newRow("Command5") << "Command5" << "Move Selected Patches Up";
-        QTest::newRow("Command6") << "Command6" << "Move Selected Patches Down";
+        QTest::newRow("Command1") << "Command1"
+                                  << "Delete Selected Patches";
+        QTest::newRow("Command2") << "Command2"
+                                  << "Sort Patches";
+        QTest::newRow("Command3") << "Command3"
+                                  << "Show About Screen";
+        QTest::newRow("Command4") << "Command4"
+                                  << "Copy Selected Patches to the Right";
+        QTest::newRow("Command5") << "Command5"
+                                  << "Move Selected Patches Up";
+        QTest::newRow("Command6") << "Command6"
+                                  << "Move Selected Patches Down";
     }
 
     void buttonShowsAPictureNoTextAndItsToolTip()
@@ -194,10 +220,14 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("spoken");
-        QTest::newRow("List1") << "List1" << "Source voices";
-        QTest::newRow("List2") << "List2" << "Destination voices";
-        QTest::newRow("Text1") << "Text1" << "Source voice count";
-        QTest::newRow("Text2") << "Text2" << "Destination voice count";
+        QTest::newRow("List1") << "List1"
+                               << "Source voices";
+        QTest::newRow("List2") << "List2"
+                               << "Destination voices";
+        QTest::newRow("Text1") << "Text1"
+                               << "Source voice count";
+        QTest::newRow("Text2") << "Text2"
+                               << "Destination voice count";
     }
 
     void controlHasAnAccessibleName()
@@ -215,8 +245,9 @@ private slots:
     {
         WindowFixture f;
         const QFont menuFont = QApplication::font("QMenu");
-        for (QWidget* menu : {static_cast<QWidget*>(f.window.menuBar()), static_cast<QWidget*>(f.window.mnuFile),
-                              static_cast<QWidget*>(f.window.mnuHelp)}) {
+        for (QWidget* menu :
+             {static_cast<QWidget*>(f.window.menuBar()), static_cast<QWidget*>(f.window.mnuFile),
+              static_cast<QWidget*>(f.window.mnuHelp)}) {
             QCOMPARE(menu->font().weight(), menuFont.weight());
             QCOMPARE(menu->font().pointSizeF(), menuFont.pointSizeF());
             QCOMPARE(menu->font().family(), menuFont.family());
@@ -241,8 +272,8 @@ private slots:
             return out;
         };
         QCOMPARE(texts(f.window.mnuFile), QStringList({"&New...", "&Open...", "&Save as...", "-", "E&xit"}));
-        QCOMPARE(texts(f.window.mnuHelp), QStringList({"&Help...", "&Manual...", "&If you like this program...",
-                                                       "-", "&About..."}));
+        QCOMPARE(texts(f.window.mnuHelp),
+                 QStringList({"&Help...", "&Manual...", "&If you like this program...", "-", "&About..."}));
         QCOMPARE(f.window.mnuFileNew->text(), QString("&New..."));
         QVERIFY(f.window.mnuSep->isSeparator());
     }

@@ -18,7 +18,16 @@ using namespace skerrow::test;
 namespace {
 
 enum class Trigger { Close, Exit, New };
-enum class Scenario { Empty, Saved, No, Cancel, YesThenCancel, YesThenForeignExtension, YesThenWriterFails, YesThenSaved };
+enum class Scenario {
+    Empty,
+    Saved,
+    No,
+    Cancel,
+    YesThenCancel,
+    YesThenForeignExtension,
+    YesThenWriterFails,
+    YesThenSaved
+};
 
 // A shown window with two voices of a real bank copied into the destination, not saved.
 struct ListFixture : WindowFixture {
@@ -114,7 +123,11 @@ private slots:
             {"No", Scenario::No, true, {"Query"}, false},
             {"Cancel", Scenario::Cancel, false, {"Query"}, false},
             {"Yes, then the dialog cancelled", Scenario::YesThenCancel, false, {"Query"}, false},
-            {"Yes, then a foreign extension", Scenario::YesThenForeignExtension, false, {"Query", "Stop"}, false},
+            {"Yes, then a foreign extension",
+             Scenario::YesThenForeignExtension,
+             false,
+             {"Query", "Stop"},
+             false},
             {"Yes, then the writer fails", Scenario::YesThenWriterFails, false, {"Query", "Error"}, false},
             {"Yes, then saved", Scenario::YesThenSaved, true, {"Query"}, true},
         };
@@ -124,7 +137,8 @@ private slots:
         } triggers[] = {{"close", Trigger::Close}, {"Exit", Trigger::Exit}, {"New", Trigger::New}};
         for (const auto& t : triggers)
             for (const auto& s : scenarios)
-                QTest::addRow("%s, %s", t.name, s.name) << t.trigger << s.scenario << s.goesOn << s.messages << s.written;
+                QTest::addRow("%s, %s", t.name, s.name)
+                    << t.trigger << s.scenario << s.goesOn << s.messages << s.written;
     }
 
     void closeExitAndNewAskFirst()
@@ -177,7 +191,8 @@ private slots:
         QCOMPARE(f.MessageTitles(), messages);
         if (!messages.isEmpty()) {
             const PlatformCall query = f.platform.Messages().front();
-            QCOMPARE(query.text, std::string("The new voice list has not been saved.\nDo you want to save it?"));
+            QCOMPARE(query.text,
+                     std::string("The new voice list has not been saved.\nDo you want to save it?"));
             QCOMPARE(query.icon, MessageIcon::Question);
             QCOMPARE(query.buttons, MessageButtons::YesNoCancel);
         }

@@ -145,11 +145,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
         QTest::addColumn<uint>("flags");
-        QTest::newRow("no extension: appended") << "bank" << "bank.1bk" << 0u;
-        QTest::newRow("the default extension") << "bank.1bk" << "bank.1bk" << 0u;
-        QTest::newRow("the default in capitals") << "BANK.1BK" << "BANK.1BK" << 0u;
-        QTest::newRow("another voice type") << "bank.avc" << "bank.avc" << 0x400u;
-        QTest::newRow("a longer name") << "bank.1bk.txt" << "bank.1bk.txt" << 0x400u;
+        QTest::newRow("no extension: appended") << "bank"
+                                                << "bank.1bk" << 0u;
+        QTest::newRow("the default extension") << "bank.1bk"
+                                               << "bank.1bk" << 0u;
+        QTest::newRow("the default in capitals") << "BANK.1BK"
+                                                 << "BANK.1BK" << 0u;
+        QTest::newRow("another voice type") << "bank.avc"
+                                            << "bank.avc" << 0x400u;
+        QTest::newRow("a longer name") << "bank.1bk.txt"
+                                       << "bank.1bk.txt" << 0x400u;
     }
 
     void saveDialogReportsTheChosenNameAndItsExtension()
@@ -243,13 +248,20 @@ private slots:
         QTest::addColumn<bool>("focused");
         QTest::addColumn<QString>("typed");  // "@" stands for the folder shown
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("open: a name") << false << true << "A.1BK" << "A.1BK";
-        QTest::newRow("open: a full path") << false << true << "@/A.1BK" << "A.1BK";
-        QTest::newRow("open: a full path, unfocused") << false << false << "@/A.1BK" << "A.1BK";
-        QTest::newRow("open: a relative path") << false << true << "sub/B.1bk" << "sub/B.1bk";
-        QTest::newRow("save: a name") << true << true << "new" << "new.1bk";
-        QTest::newRow("save: a full path, unfocused") << true << false << "@/new.1bk" << "new.1bk";
-        QTest::newRow("save: a relative path") << true << true << "sub/new" << "sub/new.1bk";
+        QTest::newRow("open: a name") << false << true << "A.1BK"
+                                      << "A.1BK";
+        QTest::newRow("open: a full path") << false << true << "@/A.1BK"
+                                           << "A.1BK";
+        QTest::newRow("open: a full path, unfocused") << false << false << "@/A.1BK"
+                                                      << "A.1BK";
+        QTest::newRow("open: a relative path") << false << true << "sub/B.1bk"
+                                               << "sub/B.1bk";
+        QTest::newRow("save: a name") << true << true << "new"
+                                      << "new.1bk";
+        QTest::newRow("save: a full path, unfocused") << true << false << "@/new.1bk"
+                                                      << "new.1bk";
+        QTest::newRow("save: a relative path") << true << true << "sub/new"
+                                               << "sub/new.1bk";
     }
 
     void typedNameOpens()
@@ -364,8 +376,9 @@ private slots:
             box->close();
             return true;
         });
-        QCOMPARE(platform.MessageBox("/v/a.1bk not found.", "Error", MessageIcon::Critical, MessageButtons::Ok),
-                 AnswerOk);
+        QCOMPARE(
+            platform.MessageBox("/v/a.1bk not found.", "Error", MessageIcon::Critical, MessageButtons::Ok),
+            AnswerOk);
         QCOMPARE(icon, QMessageBox::Critical);
     }
 

@@ -69,7 +69,7 @@ void ClickAt(QWidget& window, QPoint pos)
     QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, target->mapFrom(&window, pos));
 }
 
-} // namespace
+}  // namespace
 
 Q_DECLARE_METATYPE(Kind)
 

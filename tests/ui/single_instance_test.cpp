@@ -51,8 +51,8 @@ private slots:
     {
         m_runtime = std::make_unique<QTemporaryDir>();
         QVERIFY(m_runtime->isValid());
-        QFile::setPermissions(m_runtime->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                     QFileDevice::ExeOwner);
+        QFile::setPermissions(m_runtime->path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
     }
 
