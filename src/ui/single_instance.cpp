@@ -14,9 +14,11 @@ namespace skerrow {
 namespace {
 
 constexpr int ConnectMilliseconds = 1000;
-// The running program answers as soon as it has read the path, even while a box is open there:
-// only a program that hangs keeps the new one waiting this long.
-constexpr int AnswerMilliseconds = 5000;
+// The running program answers as soon as it has read the path, even while a box is open there;
+// on a machine busy with other work that can still take seconds, and giving up early would start
+// a second window beside the one that then opens the file too. Only a program that hangs keeps
+// the new one waiting this long.
+constexpr int AnswerMilliseconds = 30000;
 constexpr char Taken = 'k';
 
 // ":0.0" and ":0" are the same display; any character a file name should not hold becomes '_'.
