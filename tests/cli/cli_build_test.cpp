@@ -222,6 +222,7 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
 {
     WriteSource(dir, "full.avc", 128, NumberedNames(128, "F"), 8);
     WriteSource(dir, "empty.1bk", 16, {}, 9);
+    WriteSource(dir, "empty.1bk:none", 16, {}, 9);
     VoiceFileSpec headOnly;
     headOnly.names = {"H1", "H2"};
     headOnly.blocks = 1;
@@ -241,6 +242,9 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
         {"foreign extension", {"out.txt", "a.1bk:1-2"}, 2, stop},
         {"more than 128 voices", {"out.avc", "full.avc", "a.1bk:1"}, 2, "Destination list is full\n"},
         {"no voice", {"out.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
+        // A name that exists whole is no file with a selection, and the output has no selection.
+        {"colon in a source's name", {"out.1bk", "empty.1bk:none"}, 2, "Nothing to save!\n"},
+        {"colon in the output's name", {"empty.1bk:none.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
         {"slot not listed", {"out.1bk", "a.1bk:2,7"}, 2, "Slot 7 is not a listed voice of a.1bk.\n"},
         {"range past the list",
          {"out.1bk", "a.1bk:5-2000000000"},
