@@ -179,6 +179,8 @@ TEST_F(CliBuildTest, ShowsTheWritingProgressOnlyOnATerminal)
     EXPECT_EQ(terminal.out, "Wrote out.1bk: bank (.1bk), 2 voices\n");
     // The count goes on through the empty slots to the last one, and sorting shows its steps.
     EXPECT_NE(terminal.err.find(" 16/16\x1b[K"), std::string::npos) << terminal.err;
+    // The line is wiped when the writing ends, not left behind on the terminal.
+    EXPECT_TRUE(terminal.err.ends_with(" 16/16\x1b[K\r\x1b[K")) << terminal.err;
     const ToolRun sorted = RunTool({"build", "--sort", "out4.1bk", "a.1bk:1-3"}, dir.path().string(), true);
     EXPECT_NE(sorted.err.find("Sorting ... 1/3"), std::string::npos) << sorted.err;
 
