@@ -179,6 +179,8 @@ TEST_F(CliBuildTest, ShowsTheWritingProgressOnlyOnATerminal)
     EXPECT_EQ(terminal.out, "Wrote out.1bk: bank (.1bk), 2 voices\n");
     // The count goes on through the empty slots to the last one, and sorting shows its steps.
     EXPECT_NE(terminal.err.find(" 16/16\x1b[K"), std::string::npos) << terminal.err;
+    // The line is wiped when the writing ends, not left behind on the terminal.
+    EXPECT_TRUE(terminal.err.ends_with(" 16/16\x1b[K\r\x1b[K")) << terminal.err;
     const ToolRun sorted = RunTool({"build", "--sort", "out4.1bk", "a.1bk:1-3"}, dir.path().string(), true);
     EXPECT_NE(sorted.err.find("Sorting ... 1/3"), std::string::npos) << sorted.err;
 
@@ -222,6 +224,7 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
 {
     WriteSource(dir, "full.avc", 128, NumberedNames(128, "F"), 8);
     WriteSource(dir, "empty.1bk", 16, {}, 9);
+    WriteSource(dir, "empty.1bk:none", 16, {}, 9);
     VoiceFileSpec headOnly;
     headOnly.names = {"H1", "H2"};
     headOnly.blocks = 1;
@@ -241,6 +244,9 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
         {"foreign extension", {"out.txt", "a.1bk:1-2"}, 2, stop},
         {"more than 128 voices", {"out.avc", "full.avc", "a.1bk:1"}, 2, "Destination list is full\n"},
         {"no voice", {"out.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
+        // A name that exists whole is no file with a selection, and the output has no selection.
+        {"colon in a source's name", {"out.1bk", "empty.1bk:none"}, 2, "Nothing to save!\n"},
+        {"colon in the output's name", {"empty.1bk:none.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
         {"slot not listed", {"out.1bk", "a.1bk:2,7"}, 2, "Slot 7 is not a listed voice of a.1bk.\n"},
         {"range past the list",
          {"out.1bk", "a.1bk:5-2000000000"},

@@ -1,7 +1,11 @@
 // list and info, run as a script would run them.
+#include "cli/console_platform.h"
 #include "run_tool.h"
 #include "voice_file_builder.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace skerrow::test {
@@ -155,6 +159,24 @@ TEST(CliInfoTest, NamesTheSlotsWhoseBlocksAreMissing)
     const ToolRun ok = RunTool({"info", dir.file("ok.1bk")});
     EXPECT_EQ(ok.exitCode, 0);
     EXPECT_EQ(ok.out, "Format: bank (.1bk)\nSlots: 16\nVoices: 3\nSize: 12288 bytes\nBlocks: complete\n");
+}
+
+// In-process: no command shows a second message after one about a file, yet.
+TEST(CliMessageTest, OnlyTheMessageAboutAFileNamesIt)
+{
+    char* text = nullptr;
+    std::size_t size = 0;
+    Console console;
+    console.err = ::open_memstream(&text, &size);
+    ASSERT_NE(console.err, nullptr);
+    ConsolePlatform platform(console);
+    platform.SetMessageSubject("a.1bk", ENOENT);
+    platform.MessageBox("Bad record count in VL file.", "Error", MessageIcon::Critical, MessageButtons::Ok);
+    platform.MessageBox("Nothing to save!", "Error", MessageIcon::Critical, MessageButtons::Ok);
+    std::fclose(console.err);
+    EXPECT_EQ(std::string(text, size),
+              "a.1bk: Bad record count in VL file. (No such file or directory)\nNothing to save!\n");
+    std::free(text);
 }
 
 }  // namespace

@@ -144,6 +144,8 @@ TEST_F(CliFindTest, EachFileComesOnceHoweverOftenItIsReached)
         {{"lib/hard.1bk", (dir.path() / "lib" / "bank.1bk").string()},
          bankAt((dir.path() / "lib" / "bank.1bk").string())},
         {{"linked/a", "lib/a"}, "lib/a/x.1vc\t1\tAx        \n"},
+        {{"lib/a-b.1vc", "lib/a-b.1vc", "lib/bank.1bk"},
+         "lib/a-b.1vc\t1\tDash      \n" + bankAt("lib/bank.1bk")},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args{"find"};
@@ -218,14 +220,19 @@ TEST_F(CliFindTest, OnATerminalControlBytesAreEscapedAndNameBytesShownAsLatin1)
 {
     namespace fs = std::filesystem;
     fs::create_directory(dir.path() / "t");
-    WriteVoices((dir.path() / "t" / "a\tb\xc3\xa9\xff.1vc").string(), 1, {"E\x1b[2J\\\xe9\x85"}, 23);
+    // U+0085 is a C1 command; F4 90 would be past U+10FFFF.
+    WriteVoices(
+        (dir.path() / "t" / "a\tb\xc3\xa9\xc2\x85\xc2\xa0\xf4\x8f\xbf\xbf\xf4\x90\x80\x80\xff.1vc").string(),
+        1, {"E\x1b[2J\\\xe9\x85"}, 23);
     struct Case {
         std::string locale;
         std::string shown;
     };
     const std::vector<Case> cases{
-        {"C", "t/a\\tb\\xc3\\xa9\\xff.1vc\t1\tE\\x1b[2J\\\\\\xe9\\x85  \n"},
-        {"C.UTF-8", "t/a\\tb\xc3\xa9\\xff.1vc\t1\tE\\x1b[2J\\\\\xc3\xa9\\x85  \n"},
+        {"C", "t/a\\tb\\xc3\\xa9\\xc2\\x85\\xc2\\xa0\\xf4\\x8f\\xbf\\xbf\\xf4\\x90\\x80\\x80\\xff.1vc"
+              "\t1\tE\\x1b[2J\\\\\\xe9\\x85  \n"},
+        {"C.UTF-8", "t/a\\tb\xc3\xa9\\xc2\\x85\xc2\xa0\xf4\x8f\xbf\xbf\\xf4\\x90\\x80\\x80\\xff.1vc"
+                    "\t1\tE\\x1b[2J\\\\\xc3\xa9\\x85  \n"},
     };
     for (const Case& c : cases) {
         ToolOptions options;
@@ -264,6 +271,7 @@ TEST(CliTreeTest, UnreadableEntriesAreToldWithTheSystemsReasonAndFailTheRunAfter
     EXPECT_EQ(find.exitCode, 1);
     EXPECT_EQ(find.out, "u/ok.1vc\t1\tOk        \n");
     EXPECT_EQ(find.err, told);
+    EXPECT_EQ(RunTool({"find", "u/secret.1vc"}, options).exitCode, 1);
 
     const ToolRun dupes = RunTool({"dupes", "u"}, options);
     EXPECT_EQ(dupes.exitCode, 1);
