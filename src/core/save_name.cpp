@@ -1,6 +1,6 @@
 #include "core/save_name.h"
 
-#include <algorithm>
+#include "core/ascii.h"
 
 namespace skerrow {
 
@@ -17,8 +17,7 @@ SaveName SaveNameFor(const std::string& typed, std::string_view defaultExt)
         result.path += defaultExt;
         return result;
     }
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    result.extensionDiffers = !std::ranges::equal(name.substr(dot + 1), defaultExt, {}, lower, lower);
+    result.extensionDiffers = !EqualIgnoringAsciiCase(name.substr(dot + 1), defaultExt);
     return result;
 }
 

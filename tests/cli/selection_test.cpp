@@ -1,6 +1,6 @@
 #include "cli/arguments.h"
-#include "cli/ascii.h"
 #include "cli/selection.h"
+#include "core/ascii.h"
 
 #include <gtest/gtest.h>
 

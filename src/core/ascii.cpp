@@ -1,4 +1,4 @@
-#include "cli/ascii.h"
+#include "core/ascii.h"
 
 #include <algorithm>
 
