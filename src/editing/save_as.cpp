@@ -91,6 +91,17 @@ void FollowReplacedFile(Librarian& lib, const std::string& path, const WriteResu
         LoadSourceFile(lib, lib.state.CurrentSourcePath);
 }
 
+// Save As once SaveSlots is set: the typed name by the one rule, then the writer.
+bool SaveWithChosenFormat(Librarian& lib, const std::string& typedName)
+{
+    const SaveName name = SaveNameFor(typedName, layout::ExtensionFor(lib.state.SaveSlots));
+    if (name.extensionDiffers) {
+        RefuseExtension(lib);
+        return false;
+    }
+    return WriteDestinationFile(lib, name.path);
+}
+
 }  // namespace
 
 void SaveDestinationAs(Librarian& lib)
@@ -117,19 +128,12 @@ void SaveDestinationAs(Librarian& lib)
         return;
     }
     // The writer reports its own failures; to the caller the file was handed over either way.
-    SaveDestinationTo(lib, result.path);
+    SaveWithChosenFormat(lib, result.path);
 }
 
 bool SaveDestinationTo(Librarian& lib, const std::string& typedName)
 {
-    if (!ChooseSaveFormat(lib))
-        return false;
-    const SaveName name = SaveNameFor(typedName, layout::ExtensionFor(lib.state.SaveSlots));
-    if (name.extensionDiffers) {
-        RefuseExtension(lib);
-        return false;
-    }
-    return WriteDestinationFile(lib, name.path);
+    return ChooseSaveFormat(lib) && SaveWithChosenFormat(lib, typedName);
 }
 
 std::string SaveFilterFor(int slots)
