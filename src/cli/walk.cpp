@@ -100,15 +100,12 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path, FileDescriptor 
             return WalkItem{path, WalkKind::FolderLoop, nullptr, {}, 0};
     }
     // The listing reads through a descriptor of its own, so that fd stays for opening entries.
-    const int listFd = ::dup(fd.Get());
-    DIR* const listing = listFd < 0 ? nullptr : ::fdopendir(listFd);
-    if (!listing) {
-        const int error = errno;
-        if (listFd >= 0)
-            ::close(listFd);
-        return WalkItem{path, WalkKind::UnreadableFolder, nullptr, {}, error};
-    }
+    FileDescriptor listFd(::dup(fd.Get()));
+    DIR* const listing = listFd ? ::fdopendir(listFd.Get()) : nullptr;
+    if (!listing)
+        return WalkItem{path, WalkKind::UnreadableFolder, nullptr, {}, errno};
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(listing, ::closedir);
+    listFd.Release();  // the listing owns it now
 
     Frame frame;
     frame.prefix = path.back() == '/' ? path : path + '/';

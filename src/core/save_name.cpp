@@ -1,18 +1,18 @@
 #include "core/save_name.h"
 
 #include "core/ascii.h"
+#include "core/paths.h"
 
 namespace skerrow {
 
 SaveName SaveNameFor(const std::string& typed, std::string_view defaultExt)
 {
     SaveName result{typed};
-    const auto slash = typed.rfind('/');
-    const std::string_view name = std::string_view(typed).substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string name = FileNameOf(typed);
     if (name.empty() || defaultExt.empty())
         return result;
     const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos) {
+    if (dot == std::string::npos) {
         result.path += '.';
         result.path += defaultExt;
         return result;
