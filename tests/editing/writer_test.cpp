@@ -805,5 +805,31 @@ TEST_F(WriterTest, KeepsTheAclAndAttributesAndGivesANewFileTheFoldersDefaultAcl)
     EXPECT_EQ(acl((shared / "new.1bk").string()), acl((shared / "touched").string()));
 }
 
+// A USB stick's FAT keeps no permission bits and refuses to set them: saving over a bank there
+// works as it does anywhere.
+TEST_F(WriterTest, SavesOverAFileOnAFileSystemWithoutPermissionBits)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    Open(a);
+    Add("One", a, 1);
+    const std::string image = out.file("stick.img");
+    const std::string stick = out.file("stick");
+    if (Output("command -v mkfs.fat fusefat >/dev/null && truncate -s 4M '" + image + "' && mkfs.fat '" +
+               image + "' >/dev/null && mkdir '" + stick + "' && fusefat -o rw+ '" + image + "' '" + stick +
+               "' >/dev/null 2>&1 && echo ok") != "ok\n")
+        GTEST_SKIP() << "no FAT file system can be mounted here (needs fusefat and /dev/fuse)";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { Output("fusermount -u '" + at + "' || umount '" + at + "'"); }
+    } unmount{stick};
+    const std::string bank = stick + "/BANK.1BK";
+
+    ASSERT_TRUE(Save(bank));
+    ASSERT_TRUE(Save(bank)) << "saving over the file failed";
+
+    EXPECT_TRUE(SameBytes(ReadBytes(bank), ExpectedFile(PreambleFor(1), 1, {{"One", BlockFor(1, 1)}})));
+    EXPECT_EQ(t.platform.Messages().size(), 0u);
+}
+
 }  // namespace
 }  // namespace skerrow
