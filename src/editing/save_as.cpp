@@ -1,6 +1,7 @@
 #include "editing/save_as.h"
 
 #include "core/save_name.h"
+#include "editing/messages.h"
 #include "editing/open_source.h"
 #include "voicefile/layout.h"
 
@@ -61,23 +62,6 @@ public:
 private:
     Platform& m_platform;
 };
-
-std::string FailureMessage(const WriteResult& result, const std::string& target)
-{
-    switch (result.failure) {
-    case WriteFailure::Creation:
-        return "Creation error: " + target;
-    case WriteFailure::Write:
-        return "Write error: " + target;
-    case WriteFailure::SourceNotFound:
-        return result.path + " not found.";
-    case WriteFailure::SourceRead:
-        return "Read error: " + result.path;
-    case WriteFailure::None:
-        break;
-    }
-    return {};
-}
 
 // After a save that replaced a file the librarian reads from, makes what it shows and copies
 // come from the new file: an entry that read from the old file reads its own voice, with the same
@@ -169,10 +153,8 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::Rep
     if (progress.shown)
         lib.platform.ProgressClose(File);
     if (!result) {
-        const bool ofTarget =
-            result.failure == WriteFailure::Creation || result.failure == WriteFailure::Write;
-        lib.platform.SetMessageSubject(ofTarget ? path : result.path, result.error);
-        lib.platform.MessageBox(FailureMessage(result, path), "Error", MessageIcon::Critical,
+        lib.platform.SetMessageSubject(WriteFailureSubject(result, path), result.error);
+        lib.platform.MessageBox(WriteFailureMessage(result, path), "Error", MessageIcon::Critical,
                                 MessageButtons::Ok);
         return false;
     }
