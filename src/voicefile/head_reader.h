@@ -28,5 +28,4 @@ HeadResult ParseHead(std::string_view bytes);
 // file open.
 HeadResult ReadHead(const std::string& path);
 
-
 }  // namespace skerrow

@@ -27,29 +27,8 @@ using test::PreambleFor;
 using test::ReadBytes;
 using test::WriteBytes;
 
-struct Voice {
-    std::string name;
-    std::string block;
-};
-
-// The file the writer must produce, built independently of the writer's own layout code.
-std::string ExpectedFile(const std::string& preamble, int slots, const std::vector<Voice>& voices)
-{
-    std::string bytes = preamble.substr(0, 50);
-    bytes += static_cast<char>(slots);
-    bytes.append(1024 - 51, '\0');
-    for (const Voice& voice : voices) {
-        std::string field = voice.name.substr(0, 10);
-        field.resize(10, ' ');
-        bytes += field;
-        bytes.append(6, '\0');
-    }
-    bytes.append(16 * (128 - voices.size()), '\0');
-    for (const Voice& voice : voices)
-        bytes += voice.block;
-    bytes.append(3072 * (static_cast<std::size_t>(slots) - voices.size()), '\0');
-    return bytes;
-}
+using Voice = test::ExpectedVoice;
+using test::ExpectedFile;
 
 // Compares whole files without printing hundreds of kilobytes when they differ.
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected)

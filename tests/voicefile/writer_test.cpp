@@ -88,27 +88,6 @@ private:
     void Record(std::string what, const std::string& detail) { events.push_back(what.append(detail)); }
 };
 
-// The file the writer must produce, built independently of the writer's own layout code.
-std::string ExpectedFile(const std::string& preamble, int slots,
-                         const std::vector<std::pair<std::string, std::string>>& voices)
-{
-    std::string bytes = preamble.substr(0, 50);
-    bytes.resize(50, '\0');
-    bytes += static_cast<char>(slots);
-    bytes.append(1024 - 51, '\0');
-    for (const auto& [name, block] : voices) {
-        std::string field = name.substr(0, 10);
-        field.resize(10, ' ');
-        bytes += field;
-        bytes.append(6, '\0');
-    }
-    bytes.append(16 * (128 - voices.size()), '\0');
-    for (const auto& voice : voices)
-        bytes += voice.second;
-    bytes.append(3072 * (static_cast<std::size_t>(slots) - voices.size()), '\0');
-    return bytes;
-}
-
 class VoiceFileWriterTest : public ::testing::Test {
 protected:
     VoiceFileWriterTest()
@@ -131,21 +110,21 @@ TEST_F(VoiceFileWriterTest, WritesTheHeadTheBlocksInOrderAndZerosForEveryFormat)
 {
     for (const int count : {1, 5, 16, 17, 128}) {
         VoiceFileContents what{"Preamble of the open file", layout::SaveSlotsFor(count), {}};
-        std::vector<std::pair<std::string, std::string>> voices;
+        std::vector<test::ExpectedVoice> voices;
         for (int i = 0; i < count; ++i) {
             // Mixed sources, repeated and out-of-order slots.
             const int slot = (i * 37) % 128 + 1;
             const bool fromBank = i % 3 == 1;
             const std::string name = test::NumberedNames(i + 1, "V").back();
             what.entries.push_back({name, fromBank ? "a.1bk" : "c.avc", fromBank ? slot % 16 + 1 : slot});
-            voices.emplace_back(name, fromBank ? BlockFor(1, slot % 16 + 1) : BlockFor(3, slot));
+            voices.push_back({name, fromBank ? BlockFor(1, slot % 16 + 1) : BlockFor(3, slot)});
         }
         target = MemoryTarget();
 
         ASSERT_TRUE(Write(what)) << count;
 
         ASSERT_TRUE(target.committed) << count;
-        EXPECT_EQ(*target.committed, ExpectedFile(what.preamble, what.slotCount, voices)) << count;
+        EXPECT_EQ(*target.committed, test::ExpectedFile(what.preamble, what.slotCount, voices)) << count;
     }
 }
 
