@@ -772,7 +772,7 @@ TEST_F(WriterTest, KeepsTheAclAndAttributesAndGivesANewFileTheFoldersDefaultAcl)
     const auto acl = [](const std::string& file) { return Output("getfacl -cp '" + file + "'"); };
     EXPECT_NE(acl(target).find("user:nobody:rw-"), std::string::npos) << acl(target);
     EXPECT_EQ(acl(target), acl(edited));
-    EXPECT_EQ(Output("getfattr --only-values -n user.note '" + target + "'"), "kept");
+    EXPECT_EQ(Output("getfattr --absolute-names --only-values -n user.note '" + target + "'"), "kept");
 
     // A new file in a folder whose default ACL keeps others out.
     const fs::path shared = out.path() / "shared";
