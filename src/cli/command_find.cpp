@@ -1,7 +1,7 @@
 // find: the voices of every voice file under the given paths, reading only each file's head.
 #include "cli/commands.h"
 
-#include "cli/scan.h"
+#include "cli/scan_report.h"
 #include "cli/usage.h"
 #include "core/ascii.h"
 #include "voicefile/layout.h"

@@ -2,7 +2,6 @@
 #include "voicefile/writer.h"
 
 #include <cstdio>
-#include <sys/resource.h>
 #include <unistd.h>
 
 int main(int argc, char** argv)
@@ -12,13 +11,6 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
 
     skerrow::RemoveUnfinishedFileOnTermination();
-
-    // A walk keeps one descriptor per folder on its path: as deep as the system lets it open.
-    struct rlimit files {};
-    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &files);
-    }
 
     skerrow::Console console;
     console.outIsTerminal = ::isatty(STDOUT_FILENO) == 1;

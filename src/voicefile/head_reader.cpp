@@ -7,6 +7,17 @@
 
 namespace skerrow {
 
+HeadStatus ParseHead(std::string_view bytes, int& slotCount)
+{
+    if (bytes.size() < layout::HeadSize)
+        return HeadStatus::Truncated;
+    const auto slots = static_cast<unsigned char>(bytes[layout::SlotCountOffset]);
+    if (!layout::IsValidSlotCount(slots))
+        return HeadStatus::BadCount;
+    slotCount = slots;
+    return HeadStatus::Ok;
+}
+
 HeadResult ReadHead(const std::string& path)
 {
     HeadResult result;
@@ -24,18 +35,11 @@ HeadResult ReadHead(const std::string& path)
         return result;
     }
 
-    if (static_cast<std::size_t>(got) < layout::HeadSize) {
-        result.status = HeadStatus::Truncated;
+    image.resize(static_cast<std::size_t>(got));
+    result.status = ParseHead(image, result.slotCount);
+    if (result.status != HeadStatus::Ok)
         return result;
-    }
-    const auto slots = static_cast<unsigned char>(image[layout::SlotCountOffset]);
-    if (!layout::IsValidSlotCount(slots)) {
-        result.status = HeadStatus::BadCount;
-        return result;
-    }
-    result.status = HeadStatus::Ok;
     result.image = std::move(image);
-    result.slotCount = static_cast<int>(slots);
     return result;
 }
 

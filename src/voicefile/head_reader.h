@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace skerrow {
 
@@ -18,6 +19,10 @@ struct HeadResult {
     int slotCount = 0;
     int error = 0;  // errno of NotFound and ReadError
 };
+
+// Checks the bytes at the start of a file, as many as it holds up to layout::HeadSize: Ok,
+// Truncated or BadCount, with slotCount set when Ok.
+HeadStatus ParseHead(std::string_view bytes, int& slotCount);
 
 // Reads and checks the head of the file at path. Reads nothing past the head and keeps no
 // file open.
