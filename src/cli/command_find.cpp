@@ -20,7 +20,8 @@ int RunFind(const Arguments& args, const Console& console)
     if (args.operands.empty())
         return UsageError(console, "find", "no PATH given");
     const auto needle = args.values.find("--name");
-    const std::string text = needle == args.values.end() ? std::string() : needle->second;
+    const std::string text =
+        needle == args.values.end() ? std::string() : NameFromLocale(needle->second, console.charset);
     const RecordFormat format = RecordFormatOf(args);
 
     MultiWalk walk(args.operands);

@@ -113,6 +113,11 @@ TEST_F(CliFindTest, NameMatchesAsciiLettersInAnyCaseAndOtherBytesExactly)
     EXPECT_EQ(Run({"find", "--name=r\xe4", "lib"}).out, "lib/bank.1bk\t1\tBr\xe4ss     \n");
     EXPECT_EQ(Run({"find", "--name", "R\xc4", "lib"}).out, "");
     EXPECT_EQ(Run({"find", "--name", "Pad       ", "lib"}).out, "lib/Sub/deep/all.avc\t2\tPad       \n");
+    // Typed in a UTF-8 terminal, the name is matched as the Latin-1 bytes it is shown as.
+    ToolOptions utf8;
+    utf8.workDir = dir.path().string();
+    utf8.locale = "C.UTF-8";
+    EXPECT_EQ(RunTool({"find", "--name", "r\xc3\xa4", "lib"}, utf8).out, "lib/bank.1bk\t1\tBr\xe4ss     \n");
 }
 
 TEST_F(CliFindTest, MergesSeveralPathsAndFailsForAMissingOneAfterListingTheRest)
@@ -249,6 +254,15 @@ TEST_F(CliFindTest, OnATerminalControlBytesAreEscapedAndNameBytesShownAsLatin1)
         EXPECT_EQ(run.exitCode, 0) << c.locale;
         EXPECT_EQ(run.out, c.shown) << c.locale;
     }
+
+    // Results and notes on one terminal come in walk order, each line as it is found.
+    ToolOptions both;
+    both.workDir = dir.path().string();
+    both.outTerminal = true;
+    both.errTerminal = true;
+    const std::string shown = RunTool({"find", "--verbose", "lib/Sub"}, both).out;
+    EXPECT_LT(shown.find("count2.1bk: Bad"), shown.find("deep/all.avc\t1")) << shown;
+    EXPECT_LT(shown.find("deep/all.avc\t2"), shown.find("notes.txt: Bad")) << shown;
 }
 
 TEST(CliTreeTest, UnreadableEntriesAreToldWithTheSystemsReasonAndFailTheRunAfterTheRest)
