@@ -1,5 +1,8 @@
 #include "cli/console_platform.h"
 
+#include "os/folder.h"
+
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -17,17 +20,15 @@ int ConsolePlatform::MessageBox(const std::string& text, const std::string&, Mes
     ClearProgress();
     std::string line = text;
     if (!m_subject.empty()) {
-        const std::string shown = ShownOnErr(m_console, m_subject, Field::Path);
-        const auto at = line.find(m_subject);
-        if (at == std::string::npos)
-            line = shown + ": " + line;
-        else
-            line.replace(at, m_subject.size(), shown);
+        if (line.find(m_subject) == std::string::npos)
+            line = m_subject + ": " + line;
         if (m_subjectError != 0)
-            line += " (" + Reason(m_subjectError) + ")";
+            line += " (" + ReasonFor(m_subject, m_subjectError) + ")";
         m_subject.clear();
     }
-    line += '\n';
+    // Messages quote paths and names as they are: escaped whole for a terminal, as every text
+    // that carries a user's bytes.
+    line = ShownOnErr(m_console, line, Field::Path) + '\n';
     Write(m_console.err, line);
     std::fflush(m_console.err);
     if (m_progressVisible)
@@ -73,6 +74,17 @@ void ConsolePlatform::ProgressClose(ProgressWindow)
     m_label.clear();
     m_value = 0;
     m_maximum = 0;
+}
+
+std::string ConsolePlatform::ReasonFor(const std::string& path, int error)
+{
+    // An open refuses a pipe or device with EINVAL, which a refused read gives too: only the
+    // file itself tells them apart.
+    int typeError = 0;
+    const auto type = os::TypeOf(path, typeError);
+    if (error == EINVAL && type && *type != os::EntryType::File)
+        return "not a regular file";
+    return Reason(error);
 }
 
 std::string ConsolePlatform::ProgramDirectory()

@@ -107,6 +107,9 @@ TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageWithTheFileAndTheSystemsRe
             EXPECT_EQ(run.err, WithPath(refused.message, path)) << command;
         }
     }
+    // A plain file whose read the system refuses with EINVAL: its reason, not a guess.
+    EXPECT_EQ(RunTool({"list", "/proc/self/attr/current"}).err,
+              "Read error: /proc/self/attr/current (Invalid argument)\n");
 }
 
 TEST(CliInfoTest, DescribesACompleteFile)
