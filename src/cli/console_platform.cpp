@@ -8,23 +8,16 @@
 
 namespace skerrow {
 
-void ConsolePlatform::SetMessageSubject(const std::string& path, int error)
-{
-    m_subject = path;
-    m_subjectError = error;
-}
-
 int ConsolePlatform::MessageBox(const std::string& text, const std::string&, MessageIcon,
-                                MessageButtons buttons)
+                                MessageButtons buttons, const MessageSubject& subject)
 {
     ClearProgress();
     std::string line = text;
-    if (!m_subject.empty()) {
-        if (line.find(m_subject) == std::string::npos)
-            line = m_subject + ": " + line;
-        if (m_subjectError != 0)
-            line += " (" + ReasonFor(m_subject, m_subjectError) + ")";
-        m_subject.clear();
+    if (!subject.path.empty()) {
+        if (line.find(subject.path) == std::string::npos)
+            line = subject.path + ": " + line;
+        if (subject.error != 0)
+            line += " (" + ReasonFor(subject.path, subject.error) + ")";
     }
     // Messages quote paths and names as they are: escaped whole for a terminal, as every text
     // that carries a user's bytes.

@@ -162,7 +162,7 @@ QtPlatform::~QtPlatform()
 }
 
 int QtPlatform::MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                           MessageButtons buttons)
+                           MessageButtons buttons, const MessageSubject&)
 {
     QMessageBox box(m_window);
     box.setWindowTitle(FileText(title));

@@ -42,7 +42,7 @@ public:
     void SetWindow(QWidget* window) { m_window = window; }
 
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                   MessageButtons buttons) override;
+                   MessageButtons buttons, const MessageSubject& subject = {}) override;
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
     void ProgressShow(ProgressWindow window) override;
     void ProgressSetMaximum(ProgressWindow window, int maximum) override;
