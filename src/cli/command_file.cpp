@@ -9,7 +9,6 @@
 #include "os/os.h"
 #include "voicefile/layout.h"
 
-#include <cerrno>
 
 namespace skerrow {
 
