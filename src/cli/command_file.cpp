@@ -9,7 +9,6 @@
 #include "os/os.h"
 #include "voicefile/layout.h"
 
-
 namespace skerrow {
 
 std::string FormatName(int slots)

@@ -1,10 +1,9 @@
 #include "cli/console_platform.h"
 
 #include "os/folder.h"
+#include "os/os.h"
 
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace skerrow {
 
@@ -82,11 +81,8 @@ std::string ConsolePlatform::ReasonFor(const std::string& path, int error)
 
 std::string ConsolePlatform::ProgramDirectory()
 {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return ".";
-    return exe.parent_path().string();
+    const std::string folder = os::ProgramDirectory();
+    return folder.empty() ? "." : folder;
 }
 
 void ConsolePlatform::DrawProgress()

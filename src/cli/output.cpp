@@ -2,12 +2,11 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json.h"
+#include "os/os.h"
 
 #include <cerrno>
 #include <clocale>
 #include <cstring>
-#include <langinfo.h>
-#include <locale.h>
 
 namespace skerrow {
 
@@ -101,12 +100,7 @@ bool NeedsEscape(unsigned char c)
 
 TerminalCharset LocaleCharset()
 {
-    // Asks the locale the environment names, then puts the program's own back.
-    const locale_t user = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-    if (user == static_cast<locale_t>(0))
-        return TerminalCharset::Ascii;
-    const std::string codeset = ::nl_langinfo_l(CODESET, user);
-    ::freelocale(user);
+    const std::string codeset = os::LocaleEncoding();
     if (codeset == "UTF-8")
         return TerminalCharset::Utf8;
     if (codeset == "ISO-8859-1" || codeset == "ISO-8859-15")

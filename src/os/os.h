@@ -84,6 +84,9 @@ OpenResult OpenForReading(const std::string& path);
 // The identity of the file at path (links followed), or none when there is no file there.
 std::optional<FileId> IdentityOf(const std::string& path);
 
+// Whether anything, a dangling link included, has the name path.
+bool EntryExists(const std::string& path);
+
 // ---- Replacing a file safely ----
 
 // How a replacement failed: before anything was written (the target cannot be created or must

@@ -182,6 +182,12 @@ std::optional<FileId> IdentityOf(const std::string& path)
     return IdOf(info);
 }
 
+bool EntryExists(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && ::lstat(path.c_str(), &info) == 0;
+}
+
 // ---- Replacing a file safely ----
 
 namespace {
