@@ -1,8 +1,12 @@
 #include "ui/qt_views.h"
 
+#include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
+#include <QRandomGenerator>
+#include <QUrl>
 
 namespace skerrow {
 
@@ -68,6 +72,123 @@ void QtListView::RemoveItem(int index)
 void QtListView::Clear()
 {
     m_list.clear();
+}
+
+namespace {
+
+// Private to this program: no other program knows it, so the names never leave the window.
+const QString VoiceItemsMimeType = QStringLiteral("application/x-skerrow-voice-items");
+
+}  // namespace
+
+VoiceListWidget::VoiceListWidget(QWidget* parent)
+    : QListWidget(parent), m_mark(QByteArray::number(QRandomGenerator::global()->generate64(), 16))
+{
+    // Only dragging out until told which lists to take items from.
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
+    // Drops go between items, never onto one.
+    setDragDropOverwriteMode(false);
+    setDropIndicatorShown(true);
+}
+
+void VoiceListWidget::AcceptItemsFrom(std::vector<const VoiceListWidget*> origins,
+                                      std::function<bool()> welcome, ItemDrop drop)
+{
+    m_origins = std::move(origins);
+    m_welcome = std::move(welcome);
+    m_drop = std::move(drop);
+    setDragDropMode(QAbstractItemView::DragDrop);
+}
+
+int VoiceListWidget::DropRow(const QPoint& pos) const
+{
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid())
+        return count();
+    // The same split as the drop indicator's for items that take nothing dropped on them.
+    return pos.y() < visualRect(index).center().y() ? index.row() : index.row() + 1;
+}
+
+QMimeData* VoiceListWidget::DragData() const
+{
+    return mimeData(selectedItems());
+}
+
+QStringList VoiceListWidget::mimeTypes() const
+{
+    return {VoiceItemsMimeType};
+}
+
+QMimeData* VoiceListWidget::mimeData(const QList<QListWidgetItem*>& /*items*/) const
+{
+    auto* data = new QMimeData;
+    data->setData(VoiceItemsMimeType, m_mark);
+    return data;
+}
+
+Qt::DropActions VoiceListWidget::supportedDropActions() const
+{
+    // A move would let the view remove the dragged items itself, behind the window's back.
+    return Qt::CopyAction;
+}
+
+const VoiceListWidget* VoiceListWidget::AcceptedOrigin(const QMimeData* data) const
+{
+    if (!data || !data->hasFormat(VoiceItemsMimeType))
+        return nullptr;
+    const QByteArray mark = data->data(VoiceItemsMimeType);
+    for (const VoiceListWidget* origin : m_origins)
+        if (origin->m_mark == mark)
+            return origin;
+    return nullptr;
+}
+
+void VoiceListWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Anything else (files from outside) goes on to the window.
+    if (!AcceptedOrigin(event->mimeData()) || !m_welcome || !m_welcome()) {
+        event->ignore();
+        return;
+    }
+    QListWidget::dragEnterEvent(event);
+}
+
+void VoiceListWidget::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!AcceptedOrigin(event->mimeData()) || !m_welcome()) {
+        event->ignore();
+        return;
+    }
+    QListWidget::dragMoveEvent(event);
+}
+
+void VoiceListWidget::dropEvent(QDropEvent* event)
+{
+    // The view's own drop would put the items in its model; here only the indicator goes.
+    stopAutoScroll();
+    setState(QAbstractItemView::NoState);
+    viewport()->update();
+
+    const VoiceListWidget* origin = AcceptedOrigin(event->mimeData());
+    if (!origin || !m_welcome()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_drop(*origin, DropRow(event->position().toPoint()));
+}
+
+std::vector<std::string> DroppedFilePaths(const QMimeData* data)
+{
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return paths;
 }
 
 void QtLineEditView::SetText(const std::string& text)
