@@ -1,12 +1,17 @@
 #include "ui/qt_views.h"
 
+#include <QDrag>
 #include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPainter>
 #include <QRandomGenerator>
+#include <QStyleOption>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace skerrow {
 
@@ -78,6 +83,8 @@ namespace {
 
 // Private to this program: no other program knows it, so the names never leave the window.
 const QString VoiceItemsMimeType = QStringLiteral("application/x-skerrow-voice-items");
+// Enough of the dragged names to see what goes, however many there are.
+constexpr int DraggedNamesShown = 8;
 
 }  // namespace
 
@@ -133,6 +140,36 @@ Qt::DropActions VoiceListWidget::supportedDropActions() const
     return Qt::CopyAction;
 }
 
+void VoiceListWidget::startDrag(Qt::DropActions /*supportedActions*/)
+{
+    QList<QListWidgetItem*> items = selectedItems();
+    if (items.isEmpty())
+        return;
+    std::sort(items.begin(), items.end(),
+              [this](QListWidgetItem* a, QListWidgetItem* b) { return row(a) < row(b); });
+    if (items.size() > DraggedNamesShown)
+        items.resize(DraggedNamesShown);
+
+    // The names as the list shows them, stacked; they follow the pointer from below and to the
+    // right, where they never hide the drop indicator at the pointer.
+    const int rowHeight = visualItemRect(items.front()).height();
+    QPixmap names(viewport()->width(), rowHeight * static_cast<int>(items.size()));
+    names.fill(Qt::transparent);
+    QPainter painter(&names);
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QRect rect = visualItemRect(items[i]);
+        painter.drawPixmap(0, rowHeight * static_cast<int>(i),
+                           viewport()->grab(QRect(0, rect.y(), names.width(), rowHeight)));
+    }
+    painter.end();
+
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mimeData(items));
+    drag->setPixmap(names);
+    drag->setHotSpot(QPoint(-16, -12));
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
 const VoiceListWidget* VoiceListWidget::AcceptedOrigin(const QMimeData* data) const
 {
     if (!data || !data->hasFormat(VoiceItemsMimeType))
@@ -157,15 +194,24 @@ void VoiceListWidget::dragEnterEvent(QDragEnterEvent* event)
 void VoiceListWidget::dragMoveEvent(QDragMoveEvent* event)
 {
     if (!AcceptedOrigin(event->mimeData()) || !m_welcome()) {
+        ShowEndIndicator(false);
         event->ignore();
         return;
     }
     QListWidget::dragMoveEvent(event);
+    ShowEndIndicator(event->isAccepted() && DropRow(event->position().toPoint()) == count());
+}
+
+void VoiceListWidget::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    ShowEndIndicator(false);
+    QListWidget::dragLeaveEvent(event);
 }
 
 void VoiceListWidget::dropEvent(QDropEvent* event)
 {
     // The view's own drop would put the items in its model; here only the indicator goes.
+    ShowEndIndicator(false);
     stopAutoScroll();
     setState(QAbstractItemView::NoState);
     viewport()->update();
@@ -178,6 +224,28 @@ void VoiceListWidget::dropEvent(QDropEvent* event)
     event->setDropAction(Qt::CopyAction);
     event->accept();
     m_drop(*origin, DropRow(event->position().toPoint()));
+}
+
+void VoiceListWidget::ShowEndIndicator(bool shown)
+{
+    if (m_endIndicator != shown) {
+        m_endIndicator = shown;
+        viewport()->update();
+    }
+}
+
+void VoiceListWidget::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    // Below the last item the view itself marks no gap: the line shows where the end is.
+    if (!m_endIndicator)
+        return;
+    QPainter painter(viewport());
+    QStyleOption option;
+    option.initFrom(this);
+    const int y = count() > 0 ? visualItemRect(item(count() - 1)).bottom() + 1 : 0;
+    option.rect = QRect(0, y, viewport()->width(), 0);
+    style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemDrop, &option, &painter, this);
 }
 
 std::vector<std::string> DroppedFilePaths(const QMimeData* data)

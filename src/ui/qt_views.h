@@ -90,11 +90,16 @@ protected:
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
     Qt::DropActions supportedDropActions() const override;
+    void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    void ShowEndIndicator(bool shown);
+
     // The list a drag's data came from, if it is one this list takes items from.
     const VoiceListWidget* AcceptedOrigin(const QMimeData* data) const;
 
@@ -102,6 +107,7 @@ private:
     std::vector<const VoiceListWidget*> m_origins;
     std::function<bool()> m_welcome;
     ItemDrop m_drop;
+    bool m_endIndicator = false;  // a drop now would go below the last item
 };
 
 // The local files among what is dragged from outside (a file manager's text/uri-list), as the
