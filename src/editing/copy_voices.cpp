@@ -29,23 +29,40 @@ void CopyCurrentVoice(Librarian& lib)
     RefreshDestCount(lib);
 }
 
-void CopySelectedVoices(Librarian& lib)
+bool AppendSourceVoices(Librarian& lib, bool all)
 {
     const int n = lib.List1.Count();
-    if (n == 0)
-        return;
-
-    const bool copyAll = lib.state.ShiftHeld == ShiftMask;
     for (int i = 0; i < n; ++i) {
-        if (!copyAll && !lib.List1.Selected(i))
+        if (!all && !lib.List1.Selected(i))
             continue;
-        if (lib.List2.Count() >= MaxDestEntries) {
-            ShowDestinationFull(lib, !copyAll);
-            break;
-        }
+        if (lib.List2.Count() >= MaxDestEntries)
+            return false;
         AppendDestEntry(lib, i);
     }
+    return true;
+}
+
+namespace {
+
+void CopyVoices(Librarian& lib, bool all)
+{
+    if (lib.List1.Count() == 0)
+        return;
+    if (!AppendSourceVoices(lib, all))
+        ShowDestinationFull(lib, !all);
     RefreshDestCount(lib);
+}
+
+}  // namespace
+
+void CopySelectedVoices(Librarian& lib)
+{
+    CopyVoices(lib, lib.state.ShiftHeld == ShiftMask);
+}
+
+void CopyVoiceSelection(Librarian& lib)
+{
+    CopyVoices(lib, false);
 }
 
 }  // namespace skerrow

@@ -20,4 +20,12 @@ void CopyCurrentVoice(Librarian& lib);
 // was held as the button was pressed. Stops at the first voice that no longer fits.
 void CopySelectedVoices(Librarian& lib);
 
+// The copy button's selection mode, whatever the last press held: what Enter in the source list
+// copies.
+void CopyVoiceSelection(Librarian& lib);
+
+// Appends the selected source voices (every voice when all), in source order, as long as they
+// fit. Returns false when a voice was left out because the destination is full; shows nothing.
+bool AppendSourceVoices(Librarian& lib, bool all);
+
 }  // namespace skerrow

@@ -33,6 +33,13 @@ void DeleteSelectedEntries(Librarian& lib)
         NewDestinationList(lib);
         return;
     }
+    RemoveSelectedEntries(lib);
+}
+
+void RemoveSelectedEntries(Librarian& lib)
+{
+    if (lib.List2.Count() == 0)
+        return;
     // A fresh scan after every removal: the indices below the removed item have all shifted.
     for (int k = FirstSelectedDestItem(lib.List2); k >= 0; k = FirstSelectedDestItem(lib.List2))
         RemoveDestEntryAt(lib, k);

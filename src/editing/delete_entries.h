@@ -11,6 +11,9 @@ void RemoveDestEntryAt(Librarian& lib, int index);
 // was pressed, the New command instead. Rewrites the count text once at the end.
 void DeleteSelectedEntries(Librarian& lib);
 
+// The delete button without Shift, whatever the last press held: what the Delete key runs.
+void RemoveSelectedEntries(Librarian& lib);
+
 // Double-click in the destination list: removes the current item only. A double-click that
 // landed on no item removes nothing.
 void DeleteCurrentEntry(Librarian& lib);

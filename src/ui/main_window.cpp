@@ -2,6 +2,7 @@
 
 #include "editing/copy_voices.h"
 #include "editing/delete_entries.h"
+#include "editing/drop_entries.h"
 #include "editing/move_entries.h"
 #include "editing/new_list.h"
 #include "editing/open_source.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
@@ -120,8 +122,8 @@ MainWindow::MainWindow(LibraryState& state, Platform& platform, QWidget* parent)
     : QMainWindow(parent),
       Text1(new QLineEdit),
       Text2(new QLineEdit),
-      List1(new QListWidget),
-      List2(new QListWidget),
+      List1(new VoiceListWidget),
+      List2(new VoiceListWidget),
       m_state(state),
       m_platform(platform),
       m_list1View(*List1),
@@ -259,6 +261,32 @@ void MainWindow::Connect()
 
     m_openTimer.setInterval(OpenRetryMilliseconds);
     connect(&m_openTimer, &QTimer::timeout, this, [this] { OpenNextGivenFile(); });
+    ConnectDragAndKeys();
+}
+
+void MainWindow::ConnectDragAndKeys()
+{
+    // The drop runs once the drag is over: the command may show a modal box, which must not open
+    // inside the drag's own event handling.
+    List2->AcceptItemsFrom(
+        {List1, List2}, [this] { return DropsWelcome(); },
+        [this](const VoiceListWidget& origin, int row) {
+            QTimer::singleShot(0, this, [this, source = &origin, row] { List2_DragDrop(source, row); });
+        });
+    setAcceptDrops(true);
+    // Disabled fields would otherwise stand in the way of files dropped on them.
+    Text1->setAcceptDrops(false);
+    Text2->setAcceptDrops(false);
+
+    const auto key = [](QWidget* list, QKeySequence sequence, auto handler) {
+        auto* shortcut = new QShortcut(sequence, list, handler);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    };
+    key(List1, QKeySequence(Qt::Key_Return), [this] { List1_EnterKey(); });
+    key(List1, QKeySequence(Qt::Key_Enter), [this] { List1_EnterKey(); });
+    key(List2, QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { Command5_Click(); });
+    key(List2, QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { Command6_Click(); });
+    key(List2, QKeySequence(Qt::Key_Delete), [this] { List2_DeleteKey(); });
 }
 
 void MainWindow::StartUp()
@@ -352,6 +380,31 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// Files dragged from outside onto any part of the window but the lists' own drops.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    dragMoveEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (DropsWelcome() && !DroppedFilePaths(event->mimeData()).empty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const std::vector<std::string> paths = DroppedFilePaths(event->mimeData());
+    if (!DropsWelcome() || paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    Form_OLEDragDrop(paths);
+}
+
 void MainWindow::StoreShift(int shift)
 {
     if (!m_busy)
@@ -437,6 +490,27 @@ void MainWindow::mnuHelpHelp_Click() { Run(OpenHelpContents); }
 void MainWindow::mnuHelpManual_Click() { Run(ShowManualWindow); }
 void MainWindow::mnuHelpLike_Click() { Run(ShowLikeWindow); }
 void MainWindow::mnuHelpAbout_Click() { Run(ShowAboutWindow); }
+
+void MainWindow::List1_EnterKey() { Run(CopyVoiceSelection); }
+void MainWindow::List2_DeleteKey() { Run(RemoveSelectedEntries); }
 // clang-format on
+
+void MainWindow::List2_DragDrop(const QListWidget* source, int row)
+{
+    if (source == List1)
+        Run([this, row] { InsertVoicesAt(m_lib, row); });
+    else if (source == List2)
+        Run([this, row] { MoveEntriesTo(m_lib, row); });
+}
+
+// Dropped files take the road of files handed over from outside, so they open one after the
+// other as File > Open opens a chosen file, the last one staying the source.
+void MainWindow::Form_OLEDragDrop(const std::vector<std::string>& paths)
+{
+    if (!DropsWelcome())
+        return;
+    for (const std::string& path : paths)
+        OpenWhenFree(path);
+}
 
 }  // namespace skerrow

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QFrame;
@@ -27,7 +28,13 @@ namespace skerrow {
 // last mouse press on Command1 or Command4.
 //
 // While one command runs (a sort or a write yields to the event loop in between), every other
-// handler returns at once and the window refuses to close, so no command starts inside another.
+// handler returns at once, drops are refused and the window refuses to close, so no command
+// starts inside another.
+//
+// Beside the buttons: source voices dragged onto the destination are inserted where they are
+// dropped, destination entries dragged within it move there, and files dropped on the window open
+// as File > Open opens them. Keys: Enter in the source list copies the selected voices; in the
+// destination list Ctrl+Up and Ctrl+Down move the selected entries and Delete removes them.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -72,6 +79,11 @@ public:
     void mnuHelpManual_Click();
     void mnuHelpLike_Click();
     void mnuHelpAbout_Click();
+    // Added to the table: the drops and the keys of the lists.
+    void List2_DragDrop(const QListWidget* source, int row);
+    void Form_OLEDragDrop(const std::vector<std::string>& paths);
+    void List1_EnterKey();
+    void List2_DeleteKey();
 
     // The controls, by the names the operations know them by.
     QFrame* Panel3D1;
@@ -85,8 +97,8 @@ public:
     QFrame* Panel3D9;
     QLineEdit* Text1;
     QLineEdit* Text2;
-    QListWidget* List1;
-    QListWidget* List2;
+    VoiceListWidget* List1;
+    VoiceListWidget* List2;
     QPushButton* Command1;
     QPushButton* Command2;
     QPushButton* Command3;
@@ -108,12 +120,17 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildControls();
     void BuildMenus();
     void Connect();
     void OpenNextGivenFile();
+    void ConnectDragAndKeys();
+    bool DropsWelcome() const { return !m_busy && !m_unloaded; }
     int CloseReason() const;
     // The mouse press on the copy or the delete button: the click that follows reads the mask.
     void StoreShift(int shift);

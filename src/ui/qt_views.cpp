@@ -1,8 +1,17 @@
 #include "ui/qt_views.h"
 
+#include <QDrag>
+#include <QDropEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QStyleOption>
+#include <QUrl>
+
+#include <algorithm>
 
 namespace skerrow {
 
@@ -68,6 +77,186 @@ void QtListView::RemoveItem(int index)
 void QtListView::Clear()
 {
     m_list.clear();
+}
+
+namespace {
+
+// Private to this program: no other program knows it, so the names never leave the window.
+const QString VoiceItemsMimeType = QStringLiteral("application/x-skerrow-voice-items");
+// Enough of the dragged names to see what goes, however many there are.
+constexpr int DraggedNamesShown = 8;
+
+}  // namespace
+
+VoiceListWidget::VoiceListWidget(QWidget* parent)
+    : QListWidget(parent), m_mark(QByteArray::number(QRandomGenerator::global()->generate64(), 16))
+{
+    // Only dragging out until told which lists to take items from.
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::CopyAction);
+    // Drops go between items, never onto one.
+    setDragDropOverwriteMode(false);
+    setDropIndicatorShown(true);
+}
+
+void VoiceListWidget::AcceptItemsFrom(std::vector<const VoiceListWidget*> origins,
+                                      std::function<bool()> welcome, ItemDrop drop)
+{
+    m_origins = std::move(origins);
+    m_welcome = std::move(welcome);
+    m_drop = std::move(drop);
+    setDragDropMode(QAbstractItemView::DragDrop);
+}
+
+int VoiceListWidget::DropRow(const QPoint& pos) const
+{
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid())
+        return count();
+    // The same split as the drop indicator's for items that take nothing dropped on them.
+    return pos.y() < visualRect(index).center().y() ? index.row() : index.row() + 1;
+}
+
+QMimeData* VoiceListWidget::DragData() const
+{
+    return mimeData(selectedItems());
+}
+
+QStringList VoiceListWidget::mimeTypes() const
+{
+    return {VoiceItemsMimeType};
+}
+
+QMimeData* VoiceListWidget::mimeData(const QList<QListWidgetItem*>& /*items*/) const
+{
+    auto* data = new QMimeData;
+    data->setData(VoiceItemsMimeType, m_mark);
+    return data;
+}
+
+Qt::DropActions VoiceListWidget::supportedDropActions() const
+{
+    // A move would let the view remove the dragged items itself, behind the window's back.
+    return Qt::CopyAction;
+}
+
+void VoiceListWidget::startDrag(Qt::DropActions /*supportedActions*/)
+{
+    QList<QListWidgetItem*> items = selectedItems();
+    if (items.isEmpty())
+        return;
+    std::sort(items.begin(), items.end(),
+              [this](QListWidgetItem* a, QListWidgetItem* b) { return row(a) < row(b); });
+    if (items.size() > DraggedNamesShown)
+        items.resize(DraggedNamesShown);
+
+    // The names as the list shows them, stacked; they follow the pointer from below and to the
+    // right, where they never hide the drop indicator at the pointer.
+    const int rowHeight = visualItemRect(items.front()).height();
+    QPixmap names(viewport()->width(), rowHeight * static_cast<int>(items.size()));
+    names.fill(Qt::transparent);
+    QPainter painter(&names);
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const QRect rect = visualItemRect(items[i]);
+        painter.drawPixmap(0, rowHeight * static_cast<int>(i),
+                           viewport()->grab(QRect(0, rect.y(), names.width(), rowHeight)));
+    }
+    painter.end();
+
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mimeData(items));
+    drag->setPixmap(names);
+    drag->setHotSpot(QPoint(-16, -12));
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+}
+
+const VoiceListWidget* VoiceListWidget::AcceptedOrigin(const QMimeData* data) const
+{
+    if (!data || !data->hasFormat(VoiceItemsMimeType))
+        return nullptr;
+    const QByteArray mark = data->data(VoiceItemsMimeType);
+    for (const VoiceListWidget* origin : m_origins)
+        if (origin->m_mark == mark)
+            return origin;
+    return nullptr;
+}
+
+void VoiceListWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Anything else (files from outside) goes on to the window.
+    if (!AcceptedOrigin(event->mimeData()) || !m_welcome || !m_welcome()) {
+        event->ignore();
+        return;
+    }
+    QListWidget::dragEnterEvent(event);
+}
+
+void VoiceListWidget::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!AcceptedOrigin(event->mimeData()) || !m_welcome()) {
+        ShowEndIndicator(false);
+        event->ignore();
+        return;
+    }
+    QListWidget::dragMoveEvent(event);
+    ShowEndIndicator(event->isAccepted() && DropRow(event->position().toPoint()) == count());
+}
+
+void VoiceListWidget::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    ShowEndIndicator(false);
+    QListWidget::dragLeaveEvent(event);
+}
+
+void VoiceListWidget::dropEvent(QDropEvent* event)
+{
+    // The view's own drop would put the items in its model; here only the indicator goes.
+    ShowEndIndicator(false);
+    stopAutoScroll();
+    setState(QAbstractItemView::NoState);
+    viewport()->update();
+
+    const VoiceListWidget* origin = AcceptedOrigin(event->mimeData());
+    if (!origin || !m_welcome()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    m_drop(*origin, DropRow(event->position().toPoint()));
+}
+
+void VoiceListWidget::ShowEndIndicator(bool shown)
+{
+    if (m_endIndicator != shown) {
+        m_endIndicator = shown;
+        viewport()->update();
+    }
+}
+
+void VoiceListWidget::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    // Below the last item the view itself marks no gap: the line shows where the end is.
+    if (!m_endIndicator)
+        return;
+    QPainter painter(viewport());
+    QStyleOption option;
+    option.initFrom(this);
+    const int y = count() > 0 ? visualItemRect(item(count() - 1)).bottom() + 1 : 0;
+    option.rect = QRect(0, y, viewport()->width(), 0);
+    style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemDrop, &option, &painter, this);
+}
+
+std::vector<std::string> DroppedFilePaths(const QMimeData* data)
+{
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+            paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    return paths;
 }
 
 void QtLineEditView::SetText(const std::string& text)

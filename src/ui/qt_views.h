@@ -2,12 +2,16 @@
 
 #include "core/views.h"
 
+#include <QByteArray>
+#include <QListWidget>
 #include <QString>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 class QLineEdit;
-class QListWidget;
+class QMimeData;
 class QWidget;
 
 namespace skerrow {
@@ -57,6 +61,58 @@ public:
 private:
     QWidget& m_window;
 };
+
+// A list of voice names whose selected items can be dragged within the window and nowhere else:
+// a drag carries only a private MIME type with a mark of the list it left, which no other program
+// reads and which a list takes only from the lists it was told of. The drop lands in the gap
+// between two items that the drop indicator shows; what it does is the window's, which reads the
+// selection the drag started from, not the drag's data.
+class VoiceListWidget final : public QListWidget {
+public:
+    // origin is the list the items came from; row the index of the item they go before, the
+    // count for the end.
+    using ItemDrop = std::function<void(const VoiceListWidget& origin, int row)>;
+
+    explicit VoiceListWidget(QWidget* parent = nullptr);
+
+    // Takes items dragged from the lists named (this one among them or not); welcome says whether
+    // a drop would be taken now, while the drag is still on its way.
+    void AcceptItemsFrom(std::vector<const VoiceListWidget*> origins, std::function<bool()> welcome,
+                         ItemDrop drop);
+
+    // The gap a drop at pos (in the viewport) lands in: the one the drop indicator shows.
+    int DropRow(const QPoint& pos) const;
+
+    // What dragging the selected items carries; the caller owns it.
+    QMimeData* DragData() const;
+
+protected:
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QList<QListWidgetItem*>& items) const override;
+    Qt::DropActions supportedDropActions() const override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void ShowEndIndicator(bool shown);
+
+    // The list a drag's data came from, if it is one this list takes items from.
+    const VoiceListWidget* AcceptedOrigin(const QMimeData* data) const;
+
+    QByteArray m_mark;  // random, so that no other list or program carries it
+    std::vector<const VoiceListWidget*> m_origins;
+    std::function<bool()> m_welcome;
+    ItemDrop m_drop;
+    bool m_endIndicator = false;  // a drop now would go below the last item
+};
+
+// The local files among what is dragged from outside (a file manager's text/uri-list), as the
+// file system names them; empty when there are none.
+std::vector<std::string> DroppedFilePaths(const QMimeData* data);
 
 // Raw bytes to a QString and back, one character per byte.
 QString LatinText(const std::string& bytes);

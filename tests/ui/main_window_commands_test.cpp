@@ -8,8 +8,12 @@
 
 #include <QAction>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 #include <QtTest>
+
+#include <memory>
 
 using namespace skerrow;
 using namespace skerrow::test;
@@ -74,6 +78,37 @@ struct SourceFixture : WindowFixture {
 std::string Padded(const std::string& name)
 {
     return name + std::string(10 - name.size(), ' ');
+}
+
+// a.1bk holds one voice, b.avc two: files for the window to open one after the other.
+void WriteTwoSources(const TempDir& dir)
+{
+    WriteBytes(dir.file("a.1bk"), BuildVoiceFile({.slotCount = 16, .names = {"Flute"}, .fileId = 3}));
+    WriteBytes(dir.file("b.avc"), BuildVoiceFile({.slotCount = 128, .names = {"Oboe", "Horn"}, .fileId = 4}));
+}
+
+// Hands data to target as the window system delivers a drag that ends at at: enter, move, drop.
+// Returns whether the drop was taken.
+bool DropAt(QWidget* target, const QPoint& at, const QMimeData* data)
+{
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    return enter.isAccepted() && drop.isAccepted();
+}
+
+// Drags the selected items of from and drops them in to's gap just below item row (the end when
+// row is past the last item).
+bool DragSelected(VoiceListWidget* from, VoiceListWidget* to, int row)
+{
+    const std::unique_ptr<QMimeData> data(from->DragData());
+    const QPoint at = row < to->count() ? to->visualItemRect(to->item(row)).bottomLeft() + QPoint(4, -1)
+                                        : QPoint(4, to->viewport()->height() - 2);
+    return DropAt(to->viewport(), at, data.get());
 }
 
 }  // namespace
@@ -386,9 +421,7 @@ private slots:
         WindowFixture f;
         f.window.show();
         TempDir dir;
-        WriteBytes(dir.file("a.1bk"), BuildVoiceFile({.slotCount = 16, .names = {"Flute"}, .fileId = 3}));
-        WriteBytes(dir.file("b.avc"),
-                   BuildVoiceFile({.slotCount = 128, .names = {"Oboe", "Horn"}, .fileId = 4}));
+        WriteTwoSources(dir);
         QMessageBox box(&f.window);
         QString titleUnderTheBox;
         QTimer::singleShot(0, &box, [&] {
@@ -404,6 +437,107 @@ private slots:
         QTest::qWait(300);  // long enough for a file still waiting to open
         QCOMPARE(f.window.windowTitle(), QString("Skerrow (b.avc)"));
         QCOMPARE(f.window.List1->count(), 2);
+    }
+
+    // Dragged voices land in the gap the indicator shows; the drag within the destination carries
+    // non-adjacent entries together; a drop waits for no running command and nothing from outside
+    // the window's own lists is taken as voices.
+    void dragsLandWhereTheyAreDroppedWithTheirSlots()
+    {
+        SourceFixture f;
+        f.FillDestination({"A", "B", "C"});
+        f.SelectSource({3, 1});
+        QVERIFY(DragSelected(f.window.List1, f.window.List2, 0));
+        QTRY_COMPARE(f.window.List2->count(), 5);
+        ExpectDestination(f, {"A", Padded("Beta"), Padded("Delta"), "B", "C"}, {1, 2, 4, 2, 3});
+        QCOMPARE(f.state.DestEntries[1].SourcePath, f.bankPath);
+        QCOMPARE(f.window.Text2->text(), QString("5 entries"));
+        QCOMPARE(f.state.ListSaved, FlagFalse);
+
+        f.state.ListSaved = FlagTrue;
+        f.window.List2->item(0)->setSelected(true);
+        f.window.List2->item(2)->setSelected(true);
+        QVERIFY(DragSelected(f.window.List2, f.window.List2, 99));
+        QTRY_COMPARE(f.DestNames(), Names({Padded("Beta"), "B", "C", "A", Padded("Delta")}));
+        ExpectDestination(f, f.DestNames(), {2, 2, 3, 1, 4});
+        QVERIFY(f.window.List2->item(3)->isSelected() && f.window.List2->item(4)->isSelected());
+        QCOMPARE(f.window.List2->selectedItems().size(), 2);
+        QCOMPARE(f.state.ListSaved, FlagTrue);
+
+        // Another list's items, even of the same kind, and files on a list are not voices to insert.
+        VoiceListWidget stranger;
+        stranger.addItem(QStringLiteral("Stranger"));
+        stranger.item(0)->setSelected(true);
+        QVERIFY(!DragSelected(&stranger, f.window.List2, 0));
+        QMimeData text;
+        text.setText(QStringLiteral("Alpha"));
+        QVERIFY(!DropAt(f.window.List2->viewport(), QPoint(4, 4), &text));
+
+        // While the sort yields, neither list nor window takes a drop.
+        f.SelectSource({0});
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QString::fromStdString(f.bankPath))});
+        bool refused = false;
+        f.platform.onYield = [&] {
+            if (std::exchange(refused, true))
+                return;
+            QVERIFY(!DragSelected(f.window.List1, f.window.List2, 0));
+            QVERIFY(!DragSelected(f.window.List2, f.window.List2, 0));
+            QVERIFY(!DropAt(&f.window, QPoint(10, 10), &files));
+        };
+        QTest::mouseClick(f.window.Command2, Qt::LeftButton);
+        QVERIFY(refused);
+        QTest::qWait(50);
+        QCOMPARE(f.window.List2->count(), 5);
+        QVERIFY(f.platform.Messages().empty());
+    }
+
+    // Files dropped anywhere on the window, a list included, open in order as File > Open does.
+    void droppedFilesOpenInOrderTheLastStayingTheSource()
+    {
+        WindowFixture f;
+        f.window.show();
+        TempDir dir;
+        WriteTwoSources(dir);
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.file("a.1bk"))),
+                       QUrl(QStringLiteral("https://example.invalid/c.1vc")),
+                       QUrl::fromLocalFile(QString::fromStdString(dir.file("b.avc")))});
+        QVERIFY(DropAt(f.window.List2->viewport(), QPoint(4, 4), &files));
+        QTRY_COMPARE(f.window.windowTitle(), QString("Skerrow (b.avc)"));
+        QCOMPARE(f.window.List1->count(), 2);
+        QCOMPARE(f.window.List2->count(), 0);
+        QVERIFY(f.platform.Messages().empty());
+    }
+
+    void listKeysRunTheButtonsCommandsWhateverTheLastPressHeld()
+    {
+        SourceFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        f.state.ShiftHeld = ShiftMask;
+        f.SelectSource({2, 0});
+        f.window.List1->setFocus();
+        QTest::keyClick(f.window.List1, Qt::Key_Return);
+        QTest::keyClick(f.window.List1, Qt::Key_Enter);
+        ExpectDestination(f, {Padded("Alpha"), Padded("Gamma"), Padded("Alpha"), Padded("Gamma")},
+                          {1, 3, 1, 3});
+
+        f.window.List2->setFocus();
+        f.window.List2->item(2)->setSelected(true);
+        f.state.ListSaved = FlagTrue;
+        QTest::keyClick(f.window.List2, Qt::Key_Up, Qt::ControlModifier);
+        ExpectDestination(f, {Padded("Alpha"), Padded("Alpha"), Padded("Gamma"), Padded("Gamma")},
+                          {1, 1, 3, 3});
+        QTest::keyClick(f.window.List2, Qt::Key_Down, Qt::ControlModifier);
+        QTest::keyClick(f.window.List2, Qt::Key_Down, Qt::ControlModifier);
+        ExpectDestination(f, {Padded("Alpha"), Padded("Gamma"), Padded("Gamma"), Padded("Alpha")},
+                          {1, 3, 3, 1});
+        QCOMPARE(f.state.ListSaved, FlagTrue);
+
+        QTest::keyClick(f.window.List2, Qt::Key_Delete);
+        ExpectDestination(f, {Padded("Alpha"), Padded("Gamma"), Padded("Gamma")}, {1, 3, 3});
+        QCOMPARE(f.window.Text2->text(), QString("3 entries"));
+        QVERIFY(f.platform.Messages().empty());
     }
 
     void newEmptiesOnlyTheDestination()
