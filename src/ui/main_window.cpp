@@ -350,7 +350,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
     }
     Flag cancel = FlagFalse;
     m_busy = true;
+    m_closing = true;
     Form_QueryUnload(cancel, CloseReason());
+    m_closing = false;
     m_busy = false;
     if (cancel != FlagFalse) {
         event->ignore();

@@ -54,6 +54,9 @@ public:
     // box, dialog or menu is open; files handed over one after the other are opened in that order.
     void OpenWhenFree(const std::string& path);
 
+    // From the close prompt on: the window may be gone in a moment, so it takes no more files.
+    bool Ending() const { return m_closing || m_unloaded; }
+
     // The desktop session is ending: from now on closing does not ask to save.
     void SessionEnding() { m_sessionEnding = true; }
 
@@ -157,6 +160,7 @@ private:
     bool m_sessionEnding = false;
     bool m_appQuitting = false;
     bool m_unloaded = false;
+    bool m_closing = false;
 };
 
 }  // namespace skerrow

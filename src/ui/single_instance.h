@@ -4,43 +4,76 @@
 #include <QString>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 class QLocalServer;
+class QLocalSocket;
+class QWidget;
 
 namespace skerrow {
 
-// One window program per user and display: a started program that is given a file first offers
-// it to the program already running, which opens it in its own window.
+// One window program per user and display: a started program that is given files first offers
+// them to the program already running, which opens them in its own window.
 //
 // The channel is a local socket named after the user and the display. It lies in the user's
 // runtime folder ($XDG_RUNTIME_DIR, private to the user by definition); without one it lies in
-// the temporary folder, made accessible to its owner only, and a socket there that belongs to
-// someone else is neither used nor replaced: no other user can receive the paths we open, nor
-// send us files to open.
+// the temporary folder. Either way a link at the socket's name is never used, and each side
+// talks only to a peer that runs as the same user: no other user can receive the paths we open,
+// nor send us files to open.
+//
+// A lock file beside the socket lets one starting program at a time decide whether it hands its
+// files over or becomes the running program, so files opened together give one window.
+//
+// The message is every path (raw bytes, any byte allowed) with a length before each. The running
+// program answers whether it takes them, and opens them only once the sender has confirmed that
+// it is still waiting: a sender that gave up and opened its files itself leaves nothing behind.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
+    // What a running program is handed: the paths in the order given, and the token the desktop
+    // gave the launch for bringing a window to the front (empty if none).
+    using Receiver = std::function<void(const std::vector<std::string>& paths, const std::string& token)>;
+
     // The channel of this user on this display.
     SingleInstance();
     ~SingleInstance() override;
 
-    // Hands path to the running program. True when it confirmed that it took the path; false
-    // when no program runs (or it did not answer in time), and then this one opens it itself.
-    bool HandOver(const QString& path) const;
+    // Waits until no other program of this user and display is between its start and its Listen,
+    // and keeps them waiting until Listen. Without the lock (a holder that hangs, a lock file
+    // that is not ours) the program goes on as if it had it.
+    void LockStartUp();
 
-    // Becomes the running program: every path handed over from now on goes to open. A socket left
-    // by a program that crashed is replaced. False when the channel cannot be set up; the program
-    // then runs on its own, as it did before there was a channel.
-    bool Listen(std::function<void(const QString&)> open);
+    // Hands paths to the running program. True when it took them; false when no program runs,
+    // it refused them because it is about to end, or it did not answer in time, and then this
+    // one opens them itself.
+    bool HandOver(const std::vector<std::string>& paths, const std::string& token = {}) const;
+
+    // Becomes the running program: every set of paths handed over from now on goes to open, while
+    // accepting (if given) says yes; once it says no, the channel is given up for the next program
+    // to take. A socket left by a program that crashed is replaced. False when another program
+    // answers on the channel or it cannot be set up; the program then runs on its own. Lets go of
+    // the start-up lock either way.
+    bool Listen(Receiver open, std::function<bool()> accepting = {});
 
     const QString& ServerName() const { return m_serverName; }
 
+    // How long a sender waits for the running program's answer.
+    void SetAnswerMilliseconds(int milliseconds) { m_answerMilliseconds = milliseconds; }
+
 private:
-    bool SocketIsOurs() const;
+    void Serve(QLocalSocket* client);
 
     QString m_serverName;
-    bool m_private = false;  // the socket's folder lets no one else in
+    int m_answerMilliseconds;
+    int m_lock = -1;
     QLocalServer* m_server = nullptr;
+    Receiver m_open;
+    std::function<bool()> m_accepting;
 };
+
+// Brings window to the front for files handed over: un-minimised, raised and activated, or the box
+// it shows if one is open; token is the launch's activation token, used where the desktop has one.
+void BringToFront(QWidget& window, const std::string& token);
 
 }  // namespace skerrow

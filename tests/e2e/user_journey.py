@@ -3,16 +3,20 @@
 
 usage: user_journey.py SKERROW_PROGRAM OUTPUT_FOLDER
 
-It generates its own voice files, starts the program for one of them (as a file manager does) on
-the display named by SKERROW_TEST_DISPLAY (or on a private Xvfb when that is unset) and goes
-through it as a person would: closes the About window with a click, finds that file open, opens a
-bank with the keyboard, copies voices with a double-click and with Shift and the copy button,
-saves with a typed name, checks the saved file byte for byte against bytes computed here, starts
-the program a second time for another file and finds it open in the same window, copies one more
-voice, closes the window, answers No at the prompt and expects the program to end cleanly, having
-written nothing under its private home and configuration folders. There is no window manager: windows are found by their titles and
-focused directly. On failure the screenshots taken along the way and a last one stay in
-OUTPUT_FOLDER with the program's output.
+It generates its own voice files, starts the program for ten of them in one launch (as a file
+manager does for files opened together, one name holding a byte that is not UTF-8 and one a line
+feed) on the display named by SKERROW_TEST_DISPLAY (or on a private Xvfb when that is unset) and
+goes through it as a person would: closes the About window with a click, finds the last file of
+the launch open, opens a bank with the keyboard, copies voices with a double-click and with Shift
+and the copy button, saves with a typed name, checks the saved file byte for byte against bytes
+computed here, starts the program a second time for another file and finds it open in the same
+window, copies one more voice, closes the window, starts the program once more while the close
+prompt is up (that one must become the new window, since the old one is ending), answers No and
+expects the old program to end cleanly, having written nothing under its private home and
+configuration folders. Last, with no program running, it starts two at the same moment and
+expects one window. There is no window manager: windows are
+found by their titles and focused directly. On failure the screenshots taken along the way and
+a last one stay in OUTPUT_FOLDER with the program's output.
 """
 
 import ctypes
@@ -217,6 +221,13 @@ def journey(program_path, display, work):
     os.mkdir(os.path.dirname(later))
     with open(later, "wb") as f:
         f.write(voice_file(preamble, [b"Organ", b"Bells"], 128, list(range(128))))
+    # Nine banks before it, two with names no text encoding round-trips.
+    together = [os.path.join(work, os.fsdecode(name)) for name in
+                [b"B%02d.1bk" % i for i in range(7)] + [b"latin\xe9.1bk", b"new\nline.1bk"]]
+    for k, path in enumerate(together):
+        with open(path, "wb") as f:
+            f.write(voice_file(preamble, [b"Bank%d" % k], 16, list(range(16))))
+    together.append(first)
 
     log = open(os.path.join(display.output, "skerrow.log"), "wb")
     env = dict(display.env)
@@ -227,25 +238,29 @@ def journey(program_path, display, work):
     os.chmod(private["XDG_RUNTIME_DIR"], 0o700)
     env.update(private)
     env["LSAN_OPTIONS"] = leak_options(env.get("LSAN_OPTIONS", ""), work)
-    program = subprocess.Popen([program_path, os.path.basename(first)], cwd=work, env=env, stdout=log,
-                               stderr=subprocess.STDOUT)
+    program = subprocess.Popen([program_path, *[os.path.basename(f) for f in together]], cwd=work,
+                               env=env, stdout=log, stderr=subprocess.STDOUT)
+    started = [program]
     try:
         run(display, program, bank, source, preamble, saved_path)
         second_start(display, program, later, env, log)
-        close_without_saving(display, program, saved_path)
+        successor = close_without_saving(display, program, saved_path, together[0], env, log, started)
         exit_code = program.wait(timeout=WAIT_SECONDS)
         if exit_code != 0:
             raise JourneyFailed("the program ended with exit code %d" % exit_code)
+        end_successor(display, successor, together[0])
+        race(display, program_path, together[1:3], env, log, started)
         for name in ("HOME", "XDG_CONFIG_HOME", "TMPDIR"):
             left = [os.path.join(top, entry) for top, dirs, files in os.walk(private[name])
                     for entry in dirs + files]
             if left:
                 raise JourneyFailed("the program left %s in %s" % (", ".join(left), name))
     finally:
-        if program.poll() is None:
-            display.screenshot("still-running")
-            program.kill()
-            program.wait()
+        for left in started:
+            if left.poll() is None:
+                display.screenshot("still-running")
+                left.kill()
+                left.wait()
         log.close()
 
 
@@ -299,6 +314,8 @@ def close_about_and_open(display, program, path, given=None):
 
 def run(display, program, bank, source, preamble, saved_path):
     main = close_about_and_open(display, program, bank, "first.1vc")
+    if len(main_windows(display)) != 1:
+        raise JourneyFailed("files opened together gave more than one main window")
 
     # A double-click on the second voice of the source list.
     display.focus(main.window)
@@ -346,8 +363,43 @@ def second_start(display, program, path, env, log):
         raise JourneyFailed("a second main window appeared")
 
 
-def close_without_saving(display, program, saved_path):
-    # One more voice makes the list unsaved again; closing the window asks, and No ends it.
+def race(display, program_path, files, env, log, started):
+    """With no program running, starts a program for files and another for the last of them at the
+    same moment: exactly one window must come up, the other handing its files to it and ending."""
+    # Whichever wins, the last file is shown at some point.
+    starts = [subprocess.Popen([program_path, *given], cwd="/", env=env, stdout=log,
+                               stderr=subprocess.STDOUT) for given in (files, files[-1:])]
+    started.extend(starts)
+    deadline = time.monotonic() + WAIT_SECONDS
+    while time.monotonic() < deadline:
+        ended = [p for p in starts if p.poll() is not None]
+        if len(ended) == len(starts) - 1:
+            break
+        time.sleep(0.1)
+    else:
+        raise JourneyFailed("of %d programs started together, %d handed their files over"
+                            % (len(starts), len(ended)))
+    if any(p.returncode != 0 for p in ended):
+        raise JourneyFailed("a program started with others ended with an error")
+    window = next(p for p in starts if p.poll() is None)
+    about = display.wait_for("About", window)
+    x, y, _, _ = display.geometry(about)
+    display.click(x + 60, y + 60)
+    display.wait_gone("About")
+    shown = display.wait_for("Skerrow (%s)" % os.path.basename(files[-1]), window)
+    display.screenshot("raced")
+    if len(main_windows(display)) != 1:
+        raise JourneyFailed("programs started together gave more than one main window")
+    display.request_close(shown)
+    if window.wait(timeout=WAIT_SECONDS) != 0:
+        raise JourneyFailed("the window of the programs started together ended with exit code %d"
+                            % window.returncode)
+
+
+def close_without_saving(display, program, saved_path, path, env, log, started):
+    """Makes the list unsaved again and closes the window; while it asks, starts the program for
+    the file at path, which must not be handed to the ending window but start a new one. Answers
+    No and returns that new program."""
     main = MainWindow(display, display.wait_for("Skerrow (later.avc)", program))
     display.focus(main.window)
     display.click(*main.source_row(0), times=2)
@@ -355,6 +407,10 @@ def close_without_saving(display, program, saved_path):
     display.request_close(main.window)
     query = display.wait_for("Query", program)
     display.screenshot("query")
+    successor = subprocess.Popen([program.args[0], path], cwd="/", env=env, stdout=log,
+                                 stderr=subprocess.STDOUT)
+    started.append(successor)
+    display.wait_for("About", successor)
     display.focus(query)
     with open(saved_path, "rb") as f:
         saved = f.read()
@@ -365,6 +421,20 @@ def close_without_saving(display, program, saved_path):
     with open(saved_path, "rb") as f:
         if f.read() != saved:
             raise JourneyFailed("answering No changed the saved file")
+    return successor
+
+
+def end_successor(display, successor, path):
+    """The program started during the prompt shows the file it was given; closing it with an
+    empty list ends it without asking."""
+    about = display.wait_for("About", successor)
+    x, y, _, _ = display.geometry(about)
+    display.click(x + 60, y + 60)
+    main = display.wait_for("Skerrow (%s)" % os.path.basename(path), successor)
+    display.request_close(main)
+    if successor.wait(timeout=WAIT_SECONDS) != 0:
+        raise JourneyFailed("the program started during the prompt ended with exit code %d"
+                            % successor.returncode)
 
 
 def choose_file(display, dialog, title, path, program):

@@ -126,7 +126,7 @@ if [ "$have_gui" = 1 ]; then
     desktop=$pkgroot/usr/share/applications/$app_id.desktop
     check "desktop-file-validate accepts the menu entry" desktop-file-validate "$desktop"
     check "the menu entry's icon is the installed one" grep -qx "Icon=$app_id" "$desktop"
-    check "the menu entry starts the installed program for the file opened" grep -qx "Exec=skerrow %f" "$desktop"
+    check "the menu entry starts one program for all the files opened together" grep -qx "Exec=skerrow %F" "$desktop"
     check "appstreamcli accepts the metadata" \
         appstreamcli validate --pedantic --no-net "$pkgroot/usr/share/metainfo/$app_id.metainfo.xml"
     check "the metadata launches the menu entry" \

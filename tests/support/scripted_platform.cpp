@@ -69,6 +69,8 @@ int ScriptedPlatform::MessageBox(const std::string& text, const std::string& tit
     call.title = title;
     call.icon = icon;
     call.buttons = buttons;
+    if (onMessage)
+        onMessage();
     if (!messageAnswers.empty()) {
         const int answer = messageAnswers.front();
         messageAnswers.pop_front();

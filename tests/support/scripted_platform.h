@@ -60,7 +60,8 @@ public:
     void AnswerDialog(const std::string& path, std::uint32_t flags = 0);
     void CancelDialog();
 
-    std::function<void()> onYield;  // runs inside every YieldEvents
+    std::function<void()> onYield;    // runs inside every YieldEvents
+    std::function<void()> onMessage;  // runs inside every MessageBox, while it is up
     std::string programDirectory = "/opt/skerrow";
 
     std::vector<PlatformCall> calls;

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <filesystem>
+#include <optional>
 
 using namespace skerrow;
 using namespace skerrow::test;
@@ -185,6 +186,9 @@ private slots:
         }
         const int countBefore = f.window.List2->count();
         f.platform.ClearCalls();
+        // While the prompt is up, the window may be gone in a moment: it takes no more files.
+        std::optional<bool> endingAtPrompt;
+        f.platform.onMessage = [&] { endingAtPrompt = endingAtPrompt.value_or(f.window.Ending()); };
 
         f.Pull(trigger);
 
@@ -195,6 +199,7 @@ private slots:
                      std::string("The new voice list has not been saved.\nDo you want to save it?"));
             QCOMPARE(query.icon, MessageIcon::Question);
             QCOMPARE(query.buttons, MessageButtons::YesNoCancel);
+            QCOMPARE(endingAtPrompt, std::optional<bool>(trigger != Trigger::New));
         }
         QCOMPARE(std::filesystem::exists(f.outPath), written);
         QVERIFY(!std::filesystem::exists(f.dir.file("out.avc")));

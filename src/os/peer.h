@@ -1,0 +1,28 @@
+#pragma once
+
+// The local channel between a started window program and the one already running for the same
+// user: who may be at the other end, and the lock that lets one starting program at a time decide
+// whether it becomes the window or hands its files over.
+
+#include <string>
+
+namespace skerrow {
+
+// True when path names a socket owned by the calling user, or nothing at all (a channel may be
+// made there). A link is never followed: whatever it points to is not ours to use.
+bool SocketPathUsable(const std::string& path);
+
+// True when the process at the other end of the connected local socket descriptor runs as the
+// calling user; false for anyone else and for a descriptor whose peer cannot be told.
+bool PeerIsSameUser(int descriptor);
+
+// The start-up lock in the file at path, created for the calling user if missing. Waits at most
+// timeoutMilliseconds for another holder to let go. Returns the descriptor that holds it, or -1
+// when it could not be taken in time or the file is not the user's own (never through a link).
+// Ending the process lets go of it too.
+int TakeStartUpLock(const std::string& path, int timeoutMilliseconds);
+
+// Lets go of a lock TakeStartUpLock returned; -1 is ignored.
+void ReleaseStartUpLock(int descriptor);
+
+}  // namespace skerrow
