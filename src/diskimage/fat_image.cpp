@@ -587,6 +587,10 @@ WriteResult FatImage::Write(std::string_view folderPath, std::string_view typedN
     }
 
     if (!replacing) {
+        // Taking the slot that ends the folder moves the end to the next slot, which must say so.
+        const auto next = std::find(slots.begin(), slots.end(), slot);
+        if (Byte(out, slot) == 0 && next != slots.end() && next + 1 != slots.end())
+            out[*(next + 1)] = '\0';
         out.replace(slot, EntrySize, EntrySize, '\0');
         out.replace(slot, ShortNameSize, name.field);
         Put16(out, slot + 14, EncodeTime(now));

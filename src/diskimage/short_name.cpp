@@ -101,7 +101,8 @@ std::string ShownShortName(std::string_view field, unsigned char caseFlags)
     std::string_view extension = field.substr(8, 3);
     base = base.substr(0, base.find_last_not_of(' ') + 1);
     extension = extension.substr(0, extension.find_last_not_of(' ') + 1);
-    std::string shown;
+    // A blank base is no valid name, but the member must still have a path to be found by.
+    std::string shown = base.empty() ? "_" : "";
     for (std::size_t i = 0; i < base.size(); ++i) {
         // 0xE5 marks a deleted entry, so a name that really starts with it stores 0x05.
         const auto byte = static_cast<unsigned char>(base[i]);
