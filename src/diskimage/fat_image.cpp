@@ -566,7 +566,7 @@ WriteResult FatImage::Write(std::string_view folderPath, std::string_view typedN
     for (std::uint32_t cluster : oldChain)
         SetFatEntry(out, g, cluster, 0);
     std::vector<std::uint32_t> fresh;
-    for (std::uint32_t cluster = 2; fresh.size() < needed; ++cluster)
+    for (std::uint32_t cluster = 2; fresh.size() < needed && cluster <= LastCluster(g); ++cluster)
         if (FatEntry(out, g, cluster) == 0)
             fresh.push_back(cluster);
     if (extendFolder) {

@@ -21,7 +21,7 @@ using test::WriteBytes;
 // Runs a shell command with mtools' geometry check off; returns its exit status and output.
 int Shell(const std::string& command, std::string* output = nullptr)
 {
-    FILE* pipe = popen(("MTOOLS_SKIP_CHECK=1 " + command + " 2>&1").c_str(), "r");
+    FILE* pipe = popen(("MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 " + command + " 2>&1").c_str(), "r");
     if (!pipe)
         return -1;
     std::string text;
@@ -69,7 +69,7 @@ TEST_P(MadeImageTest, ReadsWhatMtoolsWroteAndWritesWhatMtoolsAndFsckRead)
     const std::string img = dir.file("disk.img");
     WriteBytes(img, GetParam().make(img));
     const std::map<std::string, std::string> copied{
-        {"brass.1bk", Bank(1)}, {"Strings Ensemble.1bk", Bank(2)}, {"BANKS/PADS.AVC", Bank(3)}};
+        {"brass.1bk", Bank(1)}, {"Strings \u266B \u00E9\u0800.1bk", Bank(2)}, {"BANKS/PADS.AVC", Bank(3)}};
     ASSERT_EQ(Shell("mmd -i " + Quote(img) + " ::BANKS"), 0);
     for (const auto& [path, bytes] : copied) {
         WriteBytes(dir.file("in"), bytes);
@@ -88,8 +88,8 @@ TEST_P(MadeImageTest, ReadsWhatMtoolsWroteAndWritesWhatMtoolsAndFsckRead)
         if (!m.isFolder)
             listed[m.path] = image.ReadAll(m);
     EXPECT_EQ(listed, copied);
-    ASSERT_TRUE(image.Find("strings ensemble.1BK"));
-    EXPECT_EQ(image.Find("STRING~1.1BK")->longName, "Strings Ensemble.1bk");
+    ASSERT_TRUE(image.Find("strings \u266B \u00E9\u0800.1BK"));
+    EXPECT_EQ(image.Find("STRING~1.1BK")->longName, "Strings \u266B \u00E9\u0800.1bk");
     EXPECT_EQ(image.Read(*image.Find("banks/pads.avc"), 3072 * 16, 4000), Bank(3).substr(3072 * 16));
 
     // Replace a plain member and a long-named one (by its short name), add one to the root and
@@ -104,7 +104,7 @@ TEST_P(MadeImageTest, ReadsWhatMtoolsWroteAndWritesWhatMtoolsAndFsckRead)
         bytes = *written.bytes;
     };
     write("", "BRASS.1BK", expected["brass.1bk"] = Bank(4));
-    write("", "string~1.1bk", expected["Strings Ensemble.1bk"] = Bank(5));
+    write("", "string~1.1bk", expected["Strings \u266B \u00E9\u0800.1bk"] = Bank(5));
     write("/", "NEW.1VC",
           expected["NEW.1VC"] = BuildVoiceFile({.slotCount = 1, .names = {"Solo"}, .fileId = 6}));
     for (int i = 0; i < 40; ++i)
@@ -122,7 +122,7 @@ TEST_P(MadeImageTest, ReadsWhatMtoolsWroteAndWritesWhatMtoolsAndFsckRead)
     }
     std::string listing;
     ASSERT_EQ(Shell("mdir -i " + Quote(img) + " ::", &listing), 0);
-    EXPECT_NE(listing.find("Strings Ensemble.1bk"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("Strings \u266B \u00E9\u0800.1bk"), std::string::npos) << listing;
     EXPECT_NE(listing.find("NEW      1VC      6144 2026-12-08  17:30"), std::string::npos) << listing;
     EXPECT_EQ(bytes.substr(0, 512), image.Bytes().substr(0, 512));
 }
@@ -153,6 +153,21 @@ TEST(FormatTest, GeometryMatchesMformat)
     }
 }
 
+void SetFat12(std::string& bytes, const FatGeometry& g, std::uint32_t cluster, unsigned value)
+{
+    const std::size_t at = g.fatOffset + cluster + cluster / 2;
+    unsigned pair = static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+    pair = cluster % 2 ? (pair & 0xF) | value << 4 : (pair & 0xF000) | value;
+    bytes[at] = static_cast<char>(pair & 0xFF);
+    bytes[at + 1] = static_cast<char>(pair >> 8);
+}
+
+void Set16(std::string& bytes, std::size_t at, unsigned value)
+{
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>(value >> 8);
+}
+
 // A good 1.44 MB image by mformat and mcopy, with a bank in the root and one in a folder.
 struct Sample {
     std::string bytes;
@@ -171,26 +186,15 @@ const Sample& Good()
         WriteBytes(dir.file("b"), Bank(1));
         Shell("mmd -i " + img + " ::BANKS && mcopy -i " + img + " " + dir.file("b") +
               " ::BRASS.1BK && mcopy -i " + img + " " + dir.file("b") + " ::BANKS/PADS.1BK");
-        const FatImage image = *FatImage::Open(ReadBytes(img)).image;
+        std::string bytes = ReadBytes(img);
+        const FatImage made = *FatImage::Open(bytes).image;
+        // Any value from 0xFF8 up ends a chain; mtools writes 0xFFF, older systems 0xFF8.
+        SetFat12(bytes, made.Geometry(), made.Find("BRASS.1BK")->firstCluster + 101, 0xFF8);
+        const FatImage image = *FatImage::Open(bytes).image;
         return Sample{image.Bytes(), *image.Find("BRASS.1BK"), *image.Find("BANKS"),
                       *image.Find("BANKS/PADS.1BK"), image.Geometry()};
     }();
     return sample;
-}
-
-void SetFat12(std::string& bytes, const FatGeometry& g, std::uint32_t cluster, unsigned value)
-{
-    const std::size_t at = g.fatOffset + cluster + cluster / 2;
-    unsigned pair = static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
-    pair = cluster % 2 ? (pair & 0xF) | value << 4 : (pair & 0xF000) | value;
-    bytes[at] = static_cast<char>(pair & 0xFF);
-    bytes[at + 1] = static_cast<char>(pair >> 8);
-}
-
-void Set16(std::string& bytes, std::size_t at, unsigned value)
-{
-    bytes[at] = static_cast<char>(value & 0xFF);
-    bytes[at + 1] = static_cast<char>(value >> 8);
 }
 
 struct DamageCase {
@@ -208,6 +212,8 @@ TEST(DamagedImageTest, EachDamageIsRefusedWithItsMessage)
         {"FAT32", [](std::string& b, const Sample&) { Set16(b, 22, 0); }, "FAT32"},
         {"FAT too small", [](std::string& b, const Sample&) { Set16(b, 22, 8); }, "FAT is too small"},
         {"no root", [](std::string& b, const Sample&) { Set16(b, 17, 0); }, "no entries"},
+        {"no boot sector of its own", [](std::string& b, const Sample&) { Set16(b, 14, 0); },
+         "Not a disk image"},
         {"FAT past the end",
          [](std::string& b, const Sample& s) {
              SetFat12(b, s.g, s.bank.firstCluster + 3, s.g.clusterCount + 2);
@@ -264,6 +270,9 @@ TEST(WriteTest, RefusesWhatDoesNotFitAndReusesReplacedClusters)
     const WriteResult replaced = fullish.Write("", "a.avc", std::string(free, 'c'), Now);
     ASSERT_TRUE(replaced.bytes) << replaced.error;
     EXPECT_TRUE(replaced.replaced);
+    const OpenResult after = FatImage::Open(*replaced.bytes);
+    ASSERT_TRUE(after.image) << after.error;
+    EXPECT_EQ(after.image->ReadAll(*after.image->Find("A.AVC")), std::string(free, 'c'));
     EXPECT_EQ(fullish.Write("", "A.AVC", std::string(free + 1, 'c'), Now).error, "Disk image is full");
 
     std::string bytes = image.Bytes();
@@ -291,7 +300,7 @@ TEST(ShortNameTest, TypedNamesAreRaisedOrRefusedWithTheReason)
         {"A+B.1BK", "\"+\" is not allowed"},
         {"\xC3\x84.1BK", "only letters A to Z"},
         {"con.1bk", "CON is the name of a device"},
-        {"COM1", "device"},
+        {"lpt9", "device"},
         {"COM0", "COM0"},
     };
     for (const auto& [typed, expected] : cases) {
