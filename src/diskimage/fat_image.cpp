@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 namespace skerrow::diskimage {
 namespace {
@@ -292,6 +293,7 @@ public:
             folders[0].slots.push_back(m_g.rootOffset + i * EntrySize);
         for (std::size_t f = 0; f < folders.size(); ++f) {
             LongNameParts longName;
+            std::set<std::string> names;  // ASCII lower case, as a path part is matched
             // A folder may grow below while its own entries are read, so no reference is kept.
             for (std::size_t s = 0; s < folders[f].slots.size(); ++s) {
                 const std::uint64_t at = folders[f].slots[s];
@@ -310,7 +312,7 @@ public:
                     Member m =
                         MakeMember(entry, at, folders[f].path, longName.Take(entry.substr(0, ShortNameSize)));
                     std::vector<std::uint32_t> chain;
-                    if (!Check(m, chain, error))
+                    if (!Unique(m, folders[f].path, names, error) || !Check(m, chain, error))
                         return false;
                     if (m.isFolder) {
                         Folder sub{.path = m.path, .slots = {}};
@@ -343,6 +345,28 @@ private:
         m.entryOffset = static_cast<std::uint32_t>(at);
         m.written = DecodeTime(Le16(entry, 24), Le16(entry, 22));
         return m;
+    }
+
+    // Two entries of one name in a folder would make a path name either, and DOS and Windows
+    // would open only the first.
+    static bool Unique(const Member& m, const std::string& folder, std::set<std::string>& names,
+                       std::string& error)
+    {
+        auto key = [](std::string text) {
+            std::transform(text.begin(), text.end(), text.begin(), AsciiLower);
+            return text;
+        };
+        for (const std::string& name : {m.shortName, m.name}) {
+            if (names.count(key(name)) != 0) {
+                error = Damaged("two entries of " +
+                                (folder.empty() ? Quoted(folder) : "the folder " + Quoted(folder)) +
+                                " have the name \"" + name + "\"");
+                return false;
+            }
+        }
+        names.insert(key(m.shortName));
+        names.insert(key(m.name));
+        return true;
     }
 
     // Claims the member's clusters and checks them against its size.
