@@ -4,6 +4,10 @@
 //                                         copying the same 129 blocks with plain reads and writes
 //                                         (copy_129_replace_<where>: the same through a file
 //                                         beside the target, renamed over it)
+//   image_open_list_1440k / read_image_1440k
+//                                         opening a full 1.44 MB disk image and listing the voice
+//                                         files in it vs reading the image file (and
+//                                         image_list_1440k_in_memory: the same from memory)
 // and, against a 16 ms frame, the worst-case sort and the copy of 128 voices through the
 // in-memory list views (ui_bench does the same through the window's Qt list views).
 // <where>: disk_fsync (both flush to disk), disk (neither flushes the file), memory (/dev/shm).
@@ -11,14 +15,17 @@
 #include "bench_support.h"
 
 #include "core/memory_librarian.h"
+#include "diskimage/fat_image.h"
 #include "editing/copy_voices.h"
 #include "editing/open_source.h"
 #include "editing/save_as.h"
 #include "editing/sort_entries.h"
 #include "voice_file_builder.h"
+#include "voicefile/layout.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -102,6 +109,77 @@ void read_head_3072(benchmark::State& s)
             s.SkipWithError("short head");
         benchmark::DoNotOptimize(head);
     }
+}
+
+// ---- Disk images ----
+
+// A 1.44 MB image as full as 20 banks and one 128-voice file make it, written once.
+const std::string& FullImage()
+{
+    static const std::string path = [] {
+        std::string bytes = diskimage::FormatFatImage(diskimage::FloppySize::Kb1440, 1);
+        auto add = [&](const std::string& name, const std::string& contents) {
+            const diskimage::WriteResult written =
+                diskimage::FatImage::Open(bytes).image->Write("", name, contents, diskimage::FatTime{});
+            if (!written.bytes)
+                std::abort();
+            bytes = *written.bytes;
+        };
+        for (int i = 0; i < 20; ++i)
+            add("BANK" + std::to_string(i) + ".1BK",
+                test::BuildVoiceFile({.slotCount = 16, .names = test::NumberedNames(16), .fileId = 2}));
+        add("ALL.AVC", test::BuildVoiceFile({.slotCount = 128, .names = DescendingNames(), .fileId = 3}));
+        const std::string p = ScratchDir() + "/DISK01.IMG";
+        PutFile(p, bytes);
+        return p;
+    }();
+    return path;
+}
+
+// The file read as a reader that knows its size reads it: one buffer, filled in place.
+std::string ReadWhole(const std::string& path)
+{
+    std::string bytes;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const off_t size = fd >= 0 ? ::lseek(fd, 0, SEEK_END) : -1;
+    bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    std::size_t got = 0;
+    for (ssize_t n; got < bytes.size() &&
+                    (n = ::pread(fd, bytes.data() + got, bytes.size() - got, static_cast<off_t>(got))) > 0;)
+        got += static_cast<std::size_t>(n);
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
+}
+
+// What opening an image costs before the chooser shows: the file read, every folder and chain
+// checked, and the head of every file read and checked as the open command checks a voice file.
+// In memory, the same without the file read, which on a virtual machine can cost more than the
+// rest.
+void image_open_list_1440k(benchmark::State& s, bool inMemory)
+{
+    const std::string& path = FullImage();
+    const std::string image = ReadWhole(path);
+    std::size_t voiceFiles = 0;
+    for (auto _ : s) {
+        const diskimage::OpenResult opened = diskimage::FatImage::Open(inMemory ? image : ReadWhole(path));
+        voiceFiles = 0;
+        for (const diskimage::Member& m : opened.image->Members()) {
+            const std::string head = m.isFolder ? std::string() : opened.image->Read(m, 0, layout::HeadSize);
+            voiceFiles += head.size() == layout::HeadSize &&
+                          layout::IsValidSlotCount(static_cast<unsigned char>(head[layout::SlotCountOffset]));
+        }
+    }
+    if (voiceFiles != 21)
+        s.SkipWithError("the image did not list its 21 voice files");
+}
+
+void read_image_1440k(benchmark::State& s)
+{
+    const std::string& path = FullImage();
+    for (auto _ : s)
+        if (ReadWhole(path).size() != 1474560)
+            s.SkipWithError("short image");
 }
 
 // ---- Writing ----
@@ -233,6 +311,9 @@ void Register()
     };
     each(benchmark::RegisterBenchmark("open_list_128", open_list_128));
     each(benchmark::RegisterBenchmark("read_head_3072", read_head_3072));
+    each(benchmark::RegisterBenchmark("image_open_list_1440k", image_open_list_1440k, false));
+    each(benchmark::RegisterBenchmark("image_list_1440k_in_memory", image_open_list_1440k, true));
+    each(benchmark::RegisterBenchmark("read_image_1440k", read_image_1440k));
     for (const auto& [name, where] : {std::pair{"disk_fsync", Where::DiskFsync},
                                       std::pair{"disk", Where::Disk}, std::pair{"memory", Where::Memory}}) {
         each(benchmark::RegisterBenchmark((std::string("write_128_") + name).c_str(), write_128, where));

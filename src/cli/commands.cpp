@@ -105,6 +105,20 @@ const std::vector<CommandSpec>& Commands()
          "                separated by an empty record\n"
          "\n" SKERROW_SCAN_HELP "\n" SKERROW_OUTPUT_HELP "\n" SKERROW_JSON_HELP "\n" SKERROW_SCAN_EXIT_HELP,
          RunDupes},
+        {"image",
+         {{"--720k", false}, {"--1440k", false}},
+         "skerrow-cli image new (--720k | --1440k) IMAGE",
+         "Makes IMAGE an empty floppy disk image of the standard FAT12 layout for its size,\n"
+         "as floppy drive emulators serve them: 737,280 bytes for 720 KB double density,\n"
+         "1,474,560 bytes for 1.44 MB high density. An existing file is never overwritten.\n"
+         "\n"
+         "  --720k        a 720 KB image (2 sectors a cluster, 112 root entries, media 0xF9)\n"
+         "  --1440k       a 1.44 MB image (1 sector a cluster, 224 root entries, media 0xF0)\n"
+         "\n"
+         "Exit status: 0 written; 1 IMAGE exists or could not be written whole (nothing is\n"
+         "left behind); 2 usage error; 4 IMAGE was written but the line saying so could not\n"
+         "be.\n",
+         RunImage},
     };
     return table;
 }

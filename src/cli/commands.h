@@ -22,6 +22,7 @@ int RunBuild(const Arguments& args, const Console& console);
 int RunCheckedBuild(const Arguments& args, const Console& console);
 int RunFind(const Arguments& args, const Console& console);
 int RunDupes(const Arguments& args, const Console& console);
+int RunImage(const Arguments& args, const Console& console);
 
 // One command of the tool: what it accepts, how its help tells it, and what runs it.
 struct CommandSpec {

@@ -1,12 +1,15 @@
-// list and info, run as a script would run them.
+// list, info and image new, run as a script would run them.
 #include "cli/console_platform.h"
+#include "diskimage/fat_image.h"
 #include "run_tool.h"
 #include "voice_file_builder.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace skerrow::test {
 namespace {
@@ -180,6 +183,41 @@ TEST(CliMessageTest, OnlyTheMessageAboutAFileNamesIt)
     EXPECT_EQ(std::string(text, size),
               "a.1bk: Bad record count in VL file. (No such file or directory)\nNothing to save!\n");
     std::free(text);
+}
+
+// A new image is a whole formatted disk of the size asked for; an existing file is never written
+// over, and an image that cannot be written whole is not left behind.
+TEST(CliImageTest, MakesAnEmptyImageOfTheSizeAskedAndNeverOverwrites)
+{
+    const TempDir dir;
+    const std::string image = dir.file("d.img");
+    for (const auto& [flag, sectors, shown] :
+         {std::tuple{"--720k", 1440U, "720 KB"}, std::tuple{"--1440k", 2880U, "1.44 MB"}}) {
+        const ToolRun made = RunTool({"image", "new", flag, "d.img"}, dir.path().string());
+        EXPECT_EQ(made.exitCode, 0);
+        EXPECT_EQ(made.out, std::string("Wrote d.img: empty ") + shown + " disk image\n");
+        const diskimage::OpenResult opened = diskimage::FatImage::Open(ReadBytes(image));
+        ASSERT_TRUE(opened.image) << opened.error;
+        EXPECT_EQ(opened.image->Geometry().totalSectors, sectors);
+        EXPECT_TRUE(opened.image->Members().empty());
+
+        const ToolRun again = RunTool({"image", "new", "--720k", "d.img"}, dir.path().string());
+        EXPECT_EQ(again.exitCode, 1);
+        EXPECT_EQ(again.err, "Creation error: d.img (File exists)\n");
+        EXPECT_EQ(ReadBytes(image).size(), sectors * 512);
+        std::filesystem::remove(image);
+    }
+
+    ToolOptions small;
+    small.workDir = dir.path().string();
+    small.prepare = [] {
+        const rlimit limit{100000, 100000};
+        return std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    };
+    const ToolRun cut = RunTool({"image", "new", "--1440k", "d.img"}, small);
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.err, "Creation error: d.img (File too large)\n");
+    EXPECT_EQ(dir.entries(), std::vector<std::string>{});
 }
 
 }  // namespace

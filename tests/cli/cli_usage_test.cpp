@@ -18,7 +18,7 @@ TEST(CliUsageTest, HelpForTheToolAndForEachCommandGoesToStandardOutput)
     const ToolRun tool = RunTool({"--help"});
     EXPECT_EQ(tool.exitCode, 0);
     EXPECT_EQ(tool.out.rfind("Usage: skerrow-cli COMMAND", 0), 0u) << tool.out;
-    for (const std::string command : {"list", "info", "build", "find", "dupes"}) {
+    for (const std::string command : {"list", "info", "build", "find", "dupes", "image"}) {
         EXPECT_NE(tool.out.find("\n  " + command + " "), std::string::npos) << command;
         for (const char* flag : {"--help", "-h"}) {
             const ToolRun run = RunTool({command, "x", flag});
@@ -56,6 +56,9 @@ TEST(CliUsageTest, AMistakeGetsTheProblemAndTheUsageOnStandardErrorAndExitTwo)
         {{"find", "lib", ""}, "empty argument"},
         {{"find", "--json", "-0", "lib"}, "--json and --null exclude each other"},
         {{"dupes"}, "no PATH given"},
+        {{"image", "make", "d.img"}, "unknown action 'make'"},
+        {{"image", "new", "d.img"}, "give --720k or --1440k"},
+        {{"image", "new", "--720k", "--1440k", "d.img"}, "--720k and --1440k exclude each other"},
     };
     for (const Case& c : cases) {
         const ToolRun run = RunTool(c.args);
