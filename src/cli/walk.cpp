@@ -1,7 +1,7 @@
 #include "cli/walk.h"
 
 #include "core/paths.h"
-#include "voicefile/temporary_name.h"
+#include "os/temporary_name.h"
 
 #include <algorithm>
 #include <cerrno>

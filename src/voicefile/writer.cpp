@@ -3,7 +3,7 @@
 #include "core/file_io.h"
 #include "core/paths.h"
 #include "voicefile/layout.h"
-#include "voicefile/temporary_name.h"
+#include "os/temporary_name.h"
 
 #include <algorithm>
 #include <array>

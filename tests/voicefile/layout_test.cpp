@@ -2,7 +2,7 @@
 
 #include "voice_file_builder.h"
 #include "voicefile/head_reader.h"
-#include "voicefile/temporary_name.h"
+#include "os/temporary_name.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

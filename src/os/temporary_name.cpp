@@ -1,4 +1,4 @@
-#include "voicefile/temporary_name.h"
+#include "os/temporary_name.h"
 
 namespace skerrow {
 
