@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     // Before anything of Qt's can read a setting.
     skerrow::KeepNoSettings();
 
-    skerrow::RemoveUnfinishedFileOnTermination();
+    skerrow::os::RemoveOnTermination();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skerrow"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/skerrow/app_icon.svg")));

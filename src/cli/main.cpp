@@ -11,7 +11,7 @@ int main(int argc, char** argv)
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
 
-    skerrow::RemoveUnfinishedFileOnTermination();
+    skerrow::os::RemoveOnTermination();
 
     // A walk keeps one descriptor per folder on its path: as deep as the system lets it open.
     struct rlimit files {};

@@ -2,6 +2,7 @@
 
 #include "cli/exit_codes.h"
 #include "core/file_io.h"
+#include "editing/messages.h"
 #include "voicefile/layout.h"
 
 #include <cerrno>

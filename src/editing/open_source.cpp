@@ -1,6 +1,7 @@
 #include "editing/open_source.h"
 
 #include "core/paths.h"
+#include "editing/messages.h"
 #include "voicefile/head_reader.h"
 #include "voicefile/layout.h"
 

@@ -1,10 +1,12 @@
 #include "editing/save_as.h"
 
 #include "core/save_name.h"
+#include "editing/messages.h"
 #include "editing/open_source.h"
 #include "voicefile/layout.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace skerrow {
 
@@ -61,29 +63,12 @@ private:
     Platform& m_platform;
 };
 
-std::string FailureMessage(const WriteResult& result)
-{
-    switch (result.failure) {
-    case WriteFailure::Creation:
-        return "Creation error: " + result.path;
-    case WriteFailure::Write:
-        return "Write error: " + result.path;
-    case WriteFailure::SourceNotFound:
-        return result.path + " not found.";
-    case WriteFailure::SourceRead:
-        return "Read error: " + result.path;
-    case WriteFailure::None:
-        break;
-    }
-    return {};
-}
-
 // After a save that replaced a file the librarian reads from, makes what it shows and copies
 // come from the new file: an entry that read from the old file reads its own voice, with the same
 // bytes, in the new one, and the open source is read again (compared by identity taken before the
 // save, as the replaced file no longer has a name).
 void FollowReplacedFile(Librarian& lib, const std::string& path, const WriteResult& result,
-                        const std::optional<FileIdentity>& openSource)
+                        const std::optional<os::FileId>& openSource)
 {
     for (const std::size_t i : result.entriesFromReplaced)
         lib.state.DestEntries[i] = {path, static_cast<std::int16_t>(i + 1)};
@@ -142,7 +127,7 @@ std::string SaveFilterFor(int slots)
     return "VL1 Files (" + pattern + ")|" + pattern;
 }
 
-bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterIo& io)
+bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::ReplaceHooks& hooks)
 {
     const int count = std::min(lib.List2.Count(), MaxDestEntries);
     VoiceFileContents what;
@@ -157,15 +142,20 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterI
         const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
         what.entries.push_back({lib.List2.Text(i), entry.SourcePath, entry.VoiceNumber});
     }
-    const std::optional<FileIdentity> openSource = IdentityOf(lib.state.CurrentSourcePath);
+    const std::optional<os::FileId> openSource = os::IdentityOf(lib.state.CurrentSourcePath);
 
     FileProgress progress(lib.platform);
-    const WriteResult result = WriteVoiceFile(what, path, progress, io);
+    FileBlockSource blocks;
+    const WriteResult result = [&] {
+        const std::unique_ptr<os::ReplacingFile> file = os::ReplaceFile(path, hooks);
+        return WriteVoiceFile(what, blocks, *file, progress);
+    }();
     if (progress.shown)
         lib.platform.ProgressClose(File);
     if (!result) {
-        lib.platform.SetMessageSubject(result.path, result.error);
-        lib.platform.MessageBox(FailureMessage(result), "Error", MessageIcon::Critical, MessageButtons::Ok);
+        lib.platform.SetMessageSubject(WriteFailureSubject(result, path), result.error);
+        lib.platform.MessageBox(WriteFailureMessage(result, path), "Error", MessageIcon::Critical,
+                                MessageButtons::Ok);
         return false;
     }
     lib.state.ListSaved = FlagTrue;

@@ -25,6 +25,6 @@ std::string SaveFilterFor(int slots);
 // Writes the destination list as a voice file of SaveSlots slots at path (see WriteVoiceFile),
 // with the file progress window, and sets ListSaved once the file is complete. A failure gets
 // one message ("Error", critical icon) naming its cause. Returns whether the file was written.
-bool WriteDestinationFile(Librarian& lib, const std::string& path, const WriterIo& io = {});
+bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::ReplaceHooks& hooks = {});
 
 }  // namespace skerrow

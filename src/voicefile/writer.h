@@ -1,12 +1,10 @@
 #pragma once
 
-#include "core/file_io.h"
+#include "os/os.h"
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace skerrow {
@@ -35,15 +33,40 @@ enum class WriteFailure {
     SourceRead,      // an entry's source is shorter than its slot, or reading it failed
 };
 
-// How a write ended. path is the target as given for Creation and Write, the entry's source
-// for the other two; error is the errno of the failed call, 0 when no call failed (a short file).
+// How reading one entry's block went, and which file it came from.
+struct BlockRead {
+    WriteFailure failure = WriteFailure::None;  // None, SourceNotFound or SourceRead
+    int error = 0;                              // the system's error number, 0 for a short file
+    std::optional<os::FileId> file;
+};
+
+// Where the writer gets the voice blocks it copies.
+class BlockSource {
+public:
+    // Reads the 3072-byte block of entry into block.
+    virtual BlockRead Read(const VoiceFileEntry& entry, std::string& block) = 0;
+
+protected:
+    ~BlockSource() = default;
+};
+
+// Blocks read from the voice files named by the entries, opened afresh for each block so that a
+// source that vanished or changed is noticed.
+class FileBlockSource final : public BlockSource {
+public:
+    BlockRead Read(const VoiceFileEntry& entry, std::string& block) override;
+};
+
+// How a write ended. path is the entry's source for SourceNotFound and SourceRead, empty for the
+// failures of the target; error is the system's error number of the failed step, 0 when no call
+// failed (a short file).
 struct WriteResult {
     WriteFailure failure = WriteFailure::None;
     std::string path;
     int error = 0;
     // After a complete write: the file it took the place of, and the entries (by index) whose
     // block was read from that file.
-    std::optional<FileIdentity> replaced;
+    std::optional<os::FileId> replaced;
     std::vector<std::size_t> entriesFromReplaced;
 
     explicit operator bool() const { return failure == WriteFailure::None; }
@@ -63,26 +86,13 @@ protected:
     ~WriteProgress() = default;
 };
 
-// The calls the writer makes on the new file, replaceable so that a test can make a write, the
-// setting of its permission bits or the flush to disk fail, or pick the temporary name's random
-// part. An empty function means the system call (::write, ::fchmod, ::fsync) or a random choice.
-struct WriterIo {
-    std::function<ssize_t(int fd, const void* data, std::size_t size)> write;
-    std::function<int(int fd, mode_t mode)> fchmod;
-    std::function<int(int fd)> fsync;
-    std::function<std::string()> temporarySuffix;
-};
+// The head of a voice file: the preamble, the slot count, the entries' names in file order.
+std::string BuildHead(const VoiceFileContents& what);
 
-// Writes what as a voice file at path: the head, then each entry's block read from its own
-// source, then zero blocks. The file that was at path (or where its symbolic links lead) is
-// replaced only once the new one is complete and on disk; on any failure it stays as it was and
-// nothing is left behind. Started is reported only once the new file exists.
-WriteResult WriteVoiceFile(const VoiceFileContents& what, const std::string& path, WriteProgress& progress,
-                           const WriterIo& io = {});
-
-// Makes SIGINT, SIGTERM, SIGHUP and SIGQUIT remove the temporary file of a write under way before
-// they end the program as they would have. Leaves alone a signal that is ignored or handled
-// already. For the programs' start-up; one write at a time is assumed.
-void RemoveUnfinishedFileOnTermination();
+// Writes what into file: the head, then each entry's block read from blocks, then zero blocks,
+// and commits it. On any failure the file is abandoned, which leaves the target as it was.
+// Started is reported only once the new file exists.
+WriteResult WriteVoiceFile(const VoiceFileContents& what, BlockSource& blocks, os::ReplacingFile& file,
+                           WriteProgress& progress);
 
 }  // namespace skerrow

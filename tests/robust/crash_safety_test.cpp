@@ -164,23 +164,22 @@ struct KillPoint {
 [[noreturn]] void SaveAndDie(test::TestLibrarian& t, const std::string& target, KillPoint point)
 {
     auto written = std::make_shared<std::size_t>(0);
-    WriterIo io;
-    io.write = [written, point](int fd, const void* data, std::size_t size) -> ssize_t {
+    os::ReplaceHooks io;
+    // Lets the write reach the point exactly, and dies when the next one starts there.
+    io.write = [written, point](std::size_t size) -> std::int64_t {
+        std::size_t allowed = size;
         if (point.when == KillPoint::When::AtByte && *written + size > point.bytes) {
-            const std::size_t part = point.bytes - *written;
-            if (part > 0 && ::write(fd, data, part) != static_cast<ssize_t>(part))
-                ::_exit(4);
-            Die(point.signal);
+            allowed = point.bytes - *written;
+            if (allowed == 0)
+                Die(point.signal);
         }
-        const ssize_t n = ::write(fd, data, size);
-        if (n > 0)
-            *written += static_cast<std::size_t>(n);
-        return n;
+        *written += allowed;
+        return static_cast<std::int64_t>(allowed);
     };
-    io.fsync = [point](int fd) {
+    io.flush = [point] {
         if (point.when == KillPoint::When::InFlush)
             Die(point.signal);
-        return ::fsync(fd);
+        return 0;
     };
     WriteDestinationFile(t.lib, target, io);
     if (point.when == KillPoint::When::AfterSave)
@@ -237,7 +236,7 @@ TEST_F(CrashSafetyTest, ACatchableSignalMidSaveEndsTheProgramAndLeavesNothingBeh
         ASSERT_GE(child, 0);
         if (child == 0) {
             ::signal(signal, SIG_DFL);  // as in a program started from a terminal
-            RemoveUnfinishedFileOnTermination();
+            os::RemoveOnTermination();
             SaveAndDie(t, target, {KillPoint::When::AtByte, FileBytes / 2, signal});
         }
         int status = 0;

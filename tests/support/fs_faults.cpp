@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,9 +24,9 @@ void WriteAll(int fd, const std::string& text)
     }
 }
 
-}  // namespace
-
-std::string RunWithFileSizeLimit(std::uint64_t limitBytes, const std::function<std::string()>& body)
+// Runs body in a forked child once prepare (which returns an empty text on success) has set the
+// child up; see RunWithFileSizeLimit for how the result comes back.
+std::string RunInChild(const std::function<std::string()>& prepare, const std::function<std::string()>& body)
 {
     int channel[2];
     if (::pipe(channel) != 0)
@@ -38,11 +39,8 @@ std::string RunWithFileSizeLimit(std::uint64_t limitBytes, const std::function<s
     }
     if (child == 0) {
         ::close(channel[0]);
-        const rlimit limit{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
-        std::string report;
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR)
-            report = "cannot limit the file size";
-        else
+        std::string report = prepare();
+        if (report.empty())
             report = body();
         WriteAll(channel[1], report);
         ::close(channel[1]);
@@ -71,6 +69,34 @@ std::string RunWithFileSizeLimit(std::uint64_t limitBytes, const std::function<s
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return "child failed after: " + report;
     return report;
+}
+
+}  // namespace
+
+std::string RunWithFileSizeLimit(std::uint64_t limitBytes, const std::function<std::string()>& body,
+                                 bool ignoreSignal)
+{
+    const auto limit = [=]() -> std::string {
+        const rlimit size{static_cast<rlim_t>(limitBytes), static_cast<rlim_t>(limitBytes)};
+        if (::setrlimit(RLIMIT_FSIZE, &size) != 0 ||
+            (ignoreSignal && std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR))
+            return "cannot limit the file size";
+        return {};
+    };
+    return RunInChild(limit, body);
+}
+
+std::string RunAsUser(unsigned uid, const std::vector<unsigned>& groups,
+                      const std::function<std::string()>& body)
+{
+    const auto become = [&]() -> std::string {
+        std::vector<gid_t> ids(groups.begin(), groups.end());
+        if (ids.empty() || ::setgroups(ids.size(), ids.data()) != 0 || ::setgid(ids.front()) != 0 ||
+            ::setuid(uid) != 0)
+            return "cannot become uid " + std::to_string(uid);
+        return {};
+    };
+    return RunInChild(become, body);
 }
 
 }  // namespace skerrow::test

@@ -98,4 +98,23 @@ std::vector<std::string> TempDir::entries() const
     return names;
 }
 
+std::string ExpectedFile(const std::string& preamble, int slots, const std::vector<ExpectedVoice>& voices)
+{
+    std::string bytes = preamble.substr(0, 50);
+    bytes.resize(50, '\0');
+    bytes += static_cast<char>(slots);
+    bytes.append(1024 - 51, '\0');
+    for (const ExpectedVoice& voice : voices) {
+        std::string field = voice.name.substr(0, 10);
+        field.resize(10, ' ');
+        bytes += field;
+        bytes.append(6, '\0');
+    }
+    bytes.append(16 * (128 - voices.size()), '\0');
+    for (const ExpectedVoice& voice : voices)
+        bytes += voice.block;
+    bytes.append(3072 * (static_cast<std::size_t>(slots) - voices.size()), '\0');
+    return bytes;
+}
+
 }  // namespace skerrow::test

@@ -28,6 +28,16 @@ std::string BlockFor(std::uint8_t fileId, int slot);
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadBytes(const std::filesystem::path& path);
 
+// A voice of a file a writer must produce: its name and its block.
+struct ExpectedVoice {
+    std::string name;
+    std::string block;
+};
+
+// The file a save must produce, built independently of the writer's own layout code: the
+// preamble (cut or padded to 50 bytes), the count, the names, the blocks, zero blocks.
+std::string ExpectedFile(const std::string& preamble, int slots, const std::vector<ExpectedVoice>& voices);
+
 // "Name0", "Name1", ... for quick lists.
 std::vector<std::string> NumberedNames(int count, const std::string& stem = "Voice");
 

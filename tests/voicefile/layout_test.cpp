@@ -1,8 +1,8 @@
 #include "voicefile/layout.h"
 
+#include "os/temporary_name.h"
 #include "voice_file_builder.h"
 #include "voicefile/head_reader.h"
-#include "os/temporary_name.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
