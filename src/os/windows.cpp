@@ -523,7 +523,7 @@ std::string LocaleEncoding()
     if (!IsConsole(STD_OUTPUT_HANDLE) && !IsConsole(STD_ERROR_HANDLE))
         return "UTF-8";
     const UINT page = ::GetConsoleOutputCP();
-    return page == CP_UTF8 ? "UTF-8" : "CP" + std::to_string(page);
+    return page == CP_UTF8 ? "UTF-8" : std::string("CP") + std::to_string(page);
 }
 
 }  // namespace skerrow::os

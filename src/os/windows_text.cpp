@@ -55,8 +55,8 @@ std::wstring ForApi(const std::wstring& path)
         full.resize(length);
     }
     if (full.starts_with(L"\\\\"))
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+        return std::wstring(L"\\\\?\\UNC\\") + full.substr(2);
+    return std::wstring(L"\\\\?\\") + full;
 }
 
 int ErrorNumberOf(unsigned long code)

@@ -29,14 +29,16 @@ fs::path FromUtf8(const std::string& text)
 #ifdef _WIN32
     // The C++ library knows nothing of the old length limit's way out: give it the long form.
     if (text.size() > 200 && !text.starts_with("\\\\?\\"))
-        path = L"\\\\?\\" + fs::absolute(path).make_preferred().wstring();
+        path = std::wstring(L"\\\\?\\") + fs::absolute(path).make_preferred().wstring();
 #endif
     return path;
 }
 
 class OsTest : public ::testing::Test {
 protected:
-    OsTest() : m_folder(fs::temp_directory_path() / ("skerrow-os-" + std::to_string(std::random_device{}())))
+    OsTest()
+        : m_folder(fs::temp_directory_path() /
+                   (std::string("skerrow-os-") + std::to_string(std::random_device{}())))
     {
         fs::create_directory(m_folder);
     }
@@ -63,7 +65,7 @@ protected:
     {
         const OpenResult opened = OpenForReading(path);
         if (opened.failure != OpenFailure::None)
-            return "<" + ErrorText(opened.error) + ">";
+            return std::string("<") + ErrorText(opened.error) + ">";
         std::string bytes(opened.file.Size(), '\0');
         bytes.resize(static_cast<std::size_t>(opened.file.ReadAt(0, bytes.data(), bytes.size())));
         return bytes;
@@ -101,7 +103,7 @@ TEST_F(OsTest, ReplacesUnderEverySpellingOfThePathAndLeavesOnlyTheFile)
     std::string forward = Folder();
     std::replace(forward.begin(), forward.end(), '\\', '/');
     spellings.emplace_back(forward + "/forward.1vc", "forward.1vc");
-    spellings.emplace_back("\\\\?\\" + Folder() + "\\prefixed.1vc", "prefixed.1vc");
+    spellings.emplace_back(std::string("\\\\?\\") + Folder() + "\\prefixed.1vc", "prefixed.1vc");
 #endif
     for (const auto& [path, name] : spellings) {
         SCOPED_TRACE(path);
