@@ -36,12 +36,14 @@ Arguments ParseArguments(const std::vector<std::string>& args, const std::vector
             if (equals != std::string::npos && result.error.empty())
                 result.error = "option '" + name + "' takes no value";
             result.flags.insert(name);
-        } else if (equals != std::string::npos) {
-            result.values[name] = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            result.values[name] = args[++i];
-        } else if (result.error.empty()) {
-            result.error = "option '" + name + "' needs a value";
+        } else if (equals == std::string::npos && i + 1 == args.size()) {
+            if (result.error.empty())
+                result.error = "option '" + name + "' needs a value";
+        } else {
+            const std::string value = equals != std::string::npos ? arg.substr(equals + 1) : args[++i];
+            // A second value would silently replace the first the user meant.
+            if (!result.values.emplace(name, value).second && result.error.empty())
+                result.error = "option '" + name + "' given twice";
         }
     }
     return result;

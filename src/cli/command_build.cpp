@@ -50,7 +50,9 @@ std::optional<int> AddSource(Librarian& lib, const std::string& argument)
                                         "Error", MessageIcon::Critical, MessageButtons::Ok);
                 return ExitUsage;
             case CopyOutcome::Full:
-                ShowDestinationFull(lib);
+                lib.platform.MessageBox("Destination list is full (at most " +
+                                            std::to_string(MaxDestEntries) + " voices)",
+                                        "Info", MessageIcon::Information, MessageButtons::Ok);
                 return ExitUsage;
             }
         }
@@ -75,17 +77,35 @@ int RunBuild(const Arguments& args, const Console& console)
     if (args.Has("--sort"))
         SortDestination(lib);
 
-    // Save As itself decides the format, refuses an empty list or a foreign extension, and hands
-    // the name to the writer.
+    // Save As decides the format and hands the name to the writer; what it would refuse is told
+    // first here, naming the source or OUTPUT the refusal is about.
     const std::string& output = args.operands[0];
-    cli.state.SaveAborted = FlagFalse;
-    if (!SaveDestinationTo(lib, output))
-        return cli.List2.Count() == 0 || cli.state.SaveAborted == FlagTrue ? ExitUsage : ExitFailure;
-
     const int count = cli.List2.Count();
-    const std::string written = SaveNameFor(output, layout::ExtensionFor(cli.state.SaveSlots)).path;
-    Write(console.out, "Wrote " + written + ": " + FormatName(cli.state.SaveSlots) + ", " +
-                           std::to_string(count) + (count == 1 ? " voice\n" : " voices\n"));
+    if (count == 0) {
+        std::string sources;
+        for (std::size_t i = 1; i < args.operands.size(); ++i)
+            sources += (i == 1 ? "" : ", ") + SplitSourceArgument(args.operands[i]).path;
+        lib.platform.MessageBox("Nothing to save! (no voice listed in " + sources + ")", "Info",
+                                MessageIcon::Information, MessageButtons::Ok);
+        return ExitUsage;
+    }
+    const std::string_view extension = layout::ExtensionFor(layout::SaveSlotsFor(count));
+    const SaveName name = SaveNameFor(output, extension);
+    if (name.extensionDiffers) {
+        lib.platform.MessageBox(output +
+                                    ": It is considered bad form to save a VL file\n"
+                                    "with an extension other than the recommended! (expected ." +
+                                    std::string(extension) + ")",
+                                "Stop", MessageIcon::Critical, MessageButtons::Ok);
+        return ExitUsage;
+    }
+    if (!SaveDestinationTo(lib, output))
+        return ExitFailure;
+
+    const std::string& written = name.path;
+    Write(console.out, "Wrote " + ShownOnOut(console, written, Field::Path) + ": " +
+                           FormatName(cli.state.SaveSlots) + ", " + std::to_string(count) +
+                           (count == 1 ? " voice\n" : " voices\n"));
     // OUTPUT is in place whatever becomes of this line: its loss must not read as a failed write.
     return FinishOutput(console, ExitOk) == ExitOk ? ExitOk : ExitWrittenUnreported;
 }

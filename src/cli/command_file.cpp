@@ -4,11 +4,10 @@
 #include "cli/json.h"
 #include "cli/selection.h"
 #include "cli/usage.h"
+#include "editing/messages.h"
 #include "editing/open_source.h"
+#include "os/os.h"
 #include "voicefile/layout.h"
-
-#include <cerrno>
-#include <sys/stat.h>
 
 namespace skerrow {
 
@@ -46,16 +45,16 @@ int RunInfo(const Arguments& args, const Console& console)
     ConsoleLibrarian cli(console);
     if (!LoadSourceFile(cli.lib, path))
         return ExitFailure;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        cli.platform.SetMessageSubject(path, errno);
-        cli.platform.MessageBox(path + " not found.", "Error", MessageIcon::Critical, MessageButtons::Ok);
+    const os::OpenResult file = os::OpenForReading(path);
+    if (!file.file) {
+        cli.platform.MessageBox(NotFoundMessage(path), "Error", MessageIcon::Critical, MessageButtons::Ok,
+                                {path, file.error});
         return ExitFailure;
     }
 
     const int slots = cli.state.SourceVoiceCount;
     const int voices = cli.List1.Count();
-    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t size = file.file.Size();
     // Blocks lie in slot order, so the missing ones are all the slots from the first missing on.
     int firstMissing = 1;
     while (firstMissing <= voices && layout::FileSize(firstMissing) <= size)

@@ -1,7 +1,7 @@
 // find: the voices of every voice file under the given paths, reading only each file's head.
 #include "cli/commands.h"
 
-#include "cli/scan.h"
+#include "cli/scan_report.h"
 #include "cli/usage.h"
 #include "core/ascii.h"
 #include "voicefile/layout.h"
@@ -20,7 +20,8 @@ int RunFind(const Arguments& args, const Console& console)
     if (args.operands.empty())
         return UsageError(console, "find", "no PATH given");
     const auto needle = args.values.find("--name");
-    const std::string text = needle == args.values.end() ? std::string() : needle->second;
+    const std::string text =
+        needle == args.values.end() ? std::string() : NameFromLocale(needle->second, console.charset);
     const RecordFormat format = RecordFormatOf(args);
 
     MultiWalk walk(args.operands);

@@ -1,33 +1,26 @@
 #include "cli/console_platform.h"
 
-#include <filesystem>
-#include <system_error>
+#include "os/folder.h"
+#include "os/os.h"
+
+#include <cerrno>
 
 namespace skerrow {
 
-void ConsolePlatform::SetMessageSubject(const std::string& path, int error)
-{
-    m_subject = path;
-    m_subjectError = error;
-}
-
 int ConsolePlatform::MessageBox(const std::string& text, const std::string&, MessageIcon,
-                                MessageButtons buttons)
+                                MessageButtons buttons, const MessageSubject& subject)
 {
     ClearProgress();
     std::string line = text;
-    if (!m_subject.empty()) {
-        const std::string shown = ShownOnErr(m_console, m_subject, Field::Path);
-        const auto at = line.find(m_subject);
-        if (at == std::string::npos)
-            line = shown + ": " + line;
-        else
-            line.replace(at, m_subject.size(), shown);
-        if (m_subjectError != 0)
-            line += " (" + Reason(m_subjectError) + ")";
-        m_subject.clear();
+    if (!subject.path.empty()) {
+        if (line.find(subject.path) == std::string::npos)
+            line = subject.path + ": " + line;
+        if (subject.error != 0)
+            line += " (" + ReasonFor(subject.path, subject.error) + ")";
     }
-    line += '\n';
+    // Messages quote paths and names as they are: escaped whole for a terminal, as every text
+    // that carries a user's bytes.
+    line = ShownOnErr(m_console, line, Field::Path) + '\n';
     Write(m_console.err, line);
     std::fflush(m_console.err);
     if (m_progressVisible)
@@ -75,13 +68,21 @@ void ConsolePlatform::ProgressClose(ProgressWindow)
     m_maximum = 0;
 }
 
+std::string ConsolePlatform::ReasonFor(const std::string& path, int error)
+{
+    // An open refuses a pipe or device with EINVAL, which a refused read gives too: only the
+    // file itself tells them apart.
+    int typeError = 0;
+    const auto type = os::TypeOf(path, typeError);
+    if (error == EINVAL && type && *type != os::EntryType::File)
+        return "not a regular file";
+    return Reason(error);
+}
+
 std::string ConsolePlatform::ProgramDirectory()
 {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return ".";
-    return exe.parent_path().string();
+    const std::string folder = os::ProgramDirectory();
+    return folder.empty() ? "." : folder;
 }
 
 void ConsolePlatform::DrawProgress()

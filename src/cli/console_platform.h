@@ -18,9 +18,8 @@ class ConsolePlatform final : public Platform {
 public:
     explicit ConsolePlatform(const Console& console) : m_console(console) {}
 
-    void SetMessageSubject(const std::string& path, int error) override;
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                   MessageButtons buttons) override;
+                   MessageButtons buttons, const MessageSubject& subject = {}) override;
     FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
     void ProgressShow(ProgressWindow window) override;
     void ProgressSetMaximum(ProgressWindow window, int maximum) override;
@@ -32,12 +31,11 @@ public:
     std::string ProgramDirectory() override;
 
 private:
+    static std::string ReasonFor(const std::string& path, int error);
     void DrawProgress();
     void ClearProgress();
 
     Console m_console;
-    std::string m_subject;  // the file the next message is about, or empty
-    int m_subjectError = 0;
     bool m_progressVisible = false;
     ProgressWindow m_window = ProgressWindow::File;
     int m_maximum = 0;

@@ -1,28 +1,24 @@
 #include "cli/commands.h"
-#include "voicefile/writer.h"
+#include "os/os.h"
 
 #include <cstdio>
-#include <sys/resource.h>
-#include <unistd.h>
 
 int main(int argc, char** argv)
 {
-    // Whole lines in big writes: find and dupes can print hundreds of thousands of them.
+    skerrow::Console console;
+    console.outIsTerminal = skerrow::os::IsTerminal(skerrow::os::Stream::Output);
+    console.errIsTerminal = skerrow::os::IsTerminal(skerrow::os::Stream::Error);
+    console.charset = skerrow::LocaleCharset();
+
+    // Whole lines in big writes: find and dupes can print hundreds of thousands of them. On a
+    // terminal each line as it comes, so that results and messages show in walk order.
     static char outBuffer[1 << 16];
-    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+    std::setvbuf(stdout, outBuffer, console.outIsTerminal ? _IOLBF : _IOFBF, sizeof outBuffer);
 
     skerrow::os::RemoveOnTermination();
+    // A reader that went away is a failed write to tell (build's OUTPUT is in place by then),
+    // not a reason to die unheard.
+    skerrow::os::PrepareConsole();
 
-    // A walk keeps one descriptor per folder on its path: as deep as the system lets it open.
-    struct rlimit files {};
-    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &files);
-    }
-
-    skerrow::Console console;
-    console.outIsTerminal = ::isatty(STDOUT_FILENO) == 1;
-    console.errIsTerminal = ::isatty(STDERR_FILENO) == 1;
-    console.charset = skerrow::LocaleCharset();
     return skerrow::RunCli(std::vector<std::string>(argv + 1, argv + argc), console);
 }

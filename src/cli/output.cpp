@@ -2,12 +2,11 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json.h"
+#include "os/os.h"
 
 #include <cerrno>
 #include <clocale>
 #include <cstring>
-#include <langinfo.h>
-#include <locale.h>
 
 namespace skerrow {
 
@@ -101,12 +100,7 @@ bool NeedsEscape(unsigned char c)
 
 TerminalCharset LocaleCharset()
 {
-    // Asks the locale the environment names, then puts the program's own back.
-    const locale_t user = ::newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-    if (user == static_cast<locale_t>(0))
-        return TerminalCharset::Ascii;
-    const std::string codeset = ::nl_langinfo_l(CODESET, user);
-    ::freelocale(user);
+    const std::string codeset = os::LocaleEncoding();
     if (codeset == "UTF-8")
         return TerminalCharset::Utf8;
     if (codeset == "ISO-8859-1" || codeset == "ISO-8859-15")
@@ -150,6 +144,26 @@ std::string ForTerminal(std::string_view field, Field kind, TerminalCharset char
     return text;
 }
 
+std::string NameFromLocale(std::string_view text, TerminalCharset charset)
+{
+    if (charset != TerminalCharset::Utf8)
+        return std::string(text);
+    std::string name;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceLength(text.substr(i));
+        const auto lead = static_cast<unsigned char>(text[i]);
+        // Only U+0000 to U+00FF have a byte of their own; other text is matched as typed.
+        if (length == 0 || length > 2 || lead > 0xC3)
+            return std::string(text);
+        name +=
+            length == 1
+                ? static_cast<char>(lead)
+                : static_cast<char>((lead & 0x1F) << 6 | (static_cast<unsigned char>(text[i + 1]) & 0x3F));
+        i += length;
+    }
+    return name;
+}
+
 std::string ShownOnOut(const Console& console, std::string_view field, Field kind)
 {
     return console.outIsTerminal ? ForTerminal(field, kind, console.charset) : std::string(field);
@@ -160,9 +174,18 @@ std::string ShownOnErr(const Console& console, std::string_view field, Field kin
     return console.errIsTerminal ? ForTerminal(field, kind, console.charset) : std::string(field);
 }
 
+namespace {
+
+// The reason the first failed write to standard output gave, for the message at the end.
+int g_outError = 0;
+
+}  // namespace
+
 void Write(std::FILE* stream, std::string_view text)
 {
-    std::fwrite(text.data(), 1, text.size(), stream);
+    if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() && stream == stdout &&
+        g_outError == 0)
+        g_outError = errno;
 }
 
 void WriteVoiceRecord(const Console& console, RecordFormat format, std::string_view path, int slot,
@@ -174,7 +197,7 @@ void WriteVoiceRecord(const Console& console, RecordFormat format, std::string_v
     }
     std::string line;
     line.reserve(path.size() + name.size() + 8);
-    if (format == RecordFormat::Lines && console.outIsTerminal) {
+    if (console.outIsTerminal) {
         line += ForTerminal(path, Field::Path, console.charset);
         line += '\t' + std::to_string(slot) + '\t';
         line += ForTerminal(name, Field::Name, console.charset);
@@ -189,8 +212,15 @@ void WriteVoiceRecord(const Console& console, RecordFormat format, std::string_v
 
 int FinishOutput(const Console& console, int exitCode)
 {
-    if (std::fflush(console.out) != 0 || std::ferror(console.out)) {
-        Write(console.err, "Write error: standard output\n");
+    errno = 0;
+    const bool flushed = std::fflush(console.out) == 0;
+    if (!flushed && g_outError == 0)
+        g_outError = errno;
+    if (!flushed || std::ferror(console.out)) {
+        std::string text = "Write error: standard output";
+        if (g_outError != 0)
+            text += " (" + Reason(g_outError) + ")";
+        Write(console.err, text + "\n");
         return ExitFailure;
     }
     return exitCode;
@@ -198,8 +228,6 @@ int FinishOutput(const Console& console, int exitCode)
 
 std::string Reason(int error)
 {
-    if (error == EINVAL)
-        return "not a regular file";
     return std::strerror(error);
 }
 

@@ -32,6 +32,10 @@ enum class Field { Name, Path };
 // character set, a path's valid UTF-8 as it is on a UTF-8 terminal; every other byte as \xHH.
 std::string ForTerminal(std::string_view field, Field kind, TerminalCharset charset);
 
+// What the user typed in the locale's character set as name bytes: UTF-8 text of characters
+// U+0000 to U+00FF becomes their Latin-1 bytes, as names are shown; anything else stays as typed.
+std::string NameFromLocale(std::string_view text, TerminalCharset charset);
+
 // field as it goes to out or err: escaped for a terminal, exact bytes otherwise.
 std::string ShownOnOut(const Console& console, std::string_view field, Field kind);
 std::string ShownOnErr(const Console& console, std::string_view field, Field kind);
@@ -39,7 +43,8 @@ std::string ShownOnErr(const Console& console, std::string_view field, Field kin
 void Write(std::FILE* stream, std::string_view text);
 
 // How find and dupes write their records: lines of path<TAB>slot<TAB>name, the same ended by
-// NUL instead (for xargs -0), or one JSON object per line.
+// NUL instead (for xargs -0), or one JSON object per line. On a terminal, lines and NUL-ended
+// records alike are escaped.
 enum class RecordFormat { Lines, Null, Json };
 
 // Writes the record of one voice, as find and dupes print it.
@@ -49,7 +54,7 @@ void WriteVoiceRecord(const Console& console, RecordFormat format, std::string_v
 // Flushes out; a failed write to it (a full disk, a closed pipe) becomes a message and a failure.
 int FinishOutput(const Console& console, int exitCode);
 
-// strerror(error), worded for the command line: a pipe or device is "not a regular file".
+// The system's reason for errno value error.
 std::string Reason(int error);
 
 }  // namespace skerrow

@@ -1,7 +1,9 @@
 #include "cli/selection.h"
 
+#include "os/folder.h"
+#include "os/os.h"
+
 #include <limits>
-#include <sys/stat.h>
 
 namespace skerrow {
 
@@ -83,13 +85,14 @@ SourceArgument SplitSourceArgument(std::string_view argument)
 
 std::optional<std::string> InvalidSelection(const std::string& argument)
 {
-    struct stat info {};
     const auto colon = argument.rfind(':');
-    if (colon == std::string::npos || ::lstat(argument.c_str(), &info) == 0)
+    if (colon == std::string::npos || os::EntryExists(argument))
         return std::nullopt;
     const std::string file = argument.substr(0, colon);
     const std::string selection = argument.substr(colon + 1);
-    if (ParseSelection(selection) || ::stat(file.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    int error = 0;
+    const std::optional<os::EntryType> type = os::TypeOf(file, error);
+    if (ParseSelection(selection) || !type || *type == os::EntryType::Folder)
         return std::nullopt;
     return "invalid selection '" + selection + "' for " + file;
 }

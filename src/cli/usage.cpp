@@ -43,7 +43,8 @@ std::string CommandHelp(std::string_view name)
 
 int UsageError(const Console& console, std::string_view name, std::string_view problem)
 {
-    std::string text = "skerrow-cli: " + std::string(problem) + "\n";
+    // A problem may quote what the user typed: escaped for a terminal like every other such text.
+    std::string text = "skerrow-cli: " + ShownOnErr(console, problem, Field::Path) + "\n";
     const CommandSpec* command = FindCommand(name);
     if (command) {
         text += "Usage: " + std::string(command->synopsis) + "\n";

@@ -42,6 +42,12 @@ struct FileDialogResult {
 
 enum class ProgressWindow { Sort, File };
 
+// The file a message is about, and the system's error number that made it (0 for none).
+struct MessageSubject {
+    std::string path;
+    int error = 0;
+};
+
 // Everything the logic needs of the desktop, so that it runs the same in a window, on a
 // console and under test. No call reports a failure except FileDialog, whose failures come
 // back as its outcome.
@@ -49,13 +55,11 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // The file, and the system's error (an errno, 0 for none), that the next message box is
-    // about. The window shows its messages exactly as worded and ignores this; the console
-    // names the file and adds the system's reason.
-    virtual void SetMessageSubject(const std::string& /*path*/, int /*error*/) {}
-    // Modal; returns one of the Answer codes.
+    // Modal; returns one of the Answer codes. subject names the file the message is about and
+    // the system's error that made it, where there is one: the window shows its messages exactly
+    // as worded and ignores it; the console names the file and adds the system's reason.
     virtual int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                           MessageButtons buttons) = 0;
+                           MessageButtons buttons, const MessageSubject& subject = {}) = 0;
     virtual FileDialogResult FileDialog(const FileDialogRequest& request) = 0;
 
     // Progress windows: shown modeless, driven by value and maximum (and a status line for the

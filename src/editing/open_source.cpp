@@ -27,9 +27,8 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
 {
     HeadResult head = ReadHead(path);
     if (head.status != HeadStatus::Ok) {
-        lib.platform.SetMessageSubject(path, head.error);
         lib.platform.MessageBox(HeadMessage(head.status, path), "Error", MessageIcon::Critical,
-                                MessageButtons::Ok);
+                                MessageButtons::Ok, {path, head.error});
         return false;
     }
 

@@ -153,9 +153,8 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::Rep
     if (progress.shown)
         lib.platform.ProgressClose(File);
     if (!result) {
-        lib.platform.SetMessageSubject(WriteFailureSubject(result, path), result.error);
         lib.platform.MessageBox(WriteFailureMessage(result, path), "Error", MessageIcon::Critical,
-                                MessageButtons::Ok);
+                                MessageButtons::Ok, {WriteFailureSubject(result, path), result.error});
         return false;
     }
     lib.state.ListSaved = FlagTrue;

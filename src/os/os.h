@@ -9,6 +9,7 @@
 // which the Windows body translates from the system's own codes, so that callers and messages need
 // one vocabulary only. Paths are bytes; on Windows they are UTF-8 and converted at the API.
 
+#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -25,7 +26,7 @@ struct FileId {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
 
-    friend bool operator==(const FileId&, const FileId&) = default;
+    friend auto operator<=>(const FileId&, const FileId&) = default;
 };
 
 // The system's words for an error number, for messages that give the reason.
@@ -82,6 +83,9 @@ OpenResult OpenForReading(const std::string& path);
 
 // The identity of the file at path (links followed), or none when there is no file there.
 std::optional<FileId> IdentityOf(const std::string& path);
+
+// Whether anything, a dangling link included, has the name path.
+bool EntryExists(const std::string& path);
 
 // ---- Replacing a file safely ----
 
@@ -149,9 +153,8 @@ enum class Stream { Output, Error };
 // Whether the stream goes to a terminal (a console on Windows).
 bool IsTerminal(Stream stream);
 
-// Prepares the standard streams for the program's own text: UTF-8 on a Windows console, line
-// buffering of standard output on a terminal, and a broken pipe reported as a failed write
-// instead of ending the program.
+// Prepares the console for the program's own text: UTF-8 on a Windows console, and a broken
+// pipe reported as a failed write instead of ending the program.
 void PrepareConsole();
 
 // Raises the limit of open files to its hard limit where there is one, for walks of large trees.

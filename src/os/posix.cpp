@@ -163,7 +163,10 @@ OpenResult OpenForReading(const std::string& path)
         return result;
     }
     if (!S_ISREG(info.st_mode)) {
-        result.failure = S_ISDIR(info.st_mode) ? OpenFailure::Folder : OpenFailure::NotPlain;
+        const bool folder = S_ISDIR(info.st_mode);
+        result.failure = folder ? OpenFailure::Folder : OpenFailure::NotPlain;
+        // The nearest words the system has, for messages that give a reason.
+        result.error = folder ? EISDIR : EINVAL;
         return result;
     }
     FileAccess::Adopt(result.file, fd.Release(), info);
@@ -177,6 +180,12 @@ std::optional<FileId> IdentityOf(const std::string& path)
     if (path.empty() || ::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     return IdOf(info);
+}
+
+bool EntryExists(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && ::lstat(path.c_str(), &info) == 0;
 }
 
 // ---- Replacing a file safely ----
@@ -687,8 +696,6 @@ void PrepareConsole()
 {
     // A reader that went away is a failed write the program reports, not a reason to end it.
     std::signal(SIGPIPE, SIG_IGN);
-    if (IsTerminal(Stream::Output))
-        std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
 }
 
 void RaiseOpenFileLimit()

@@ -120,7 +120,14 @@ QMessageBox::Icon QtIcon(MessageIcon icon)
 
 void KeepNoSettings()
 {
+#ifdef Q_OS_WIN
+    // The native format there is the registry, which no path redirects: every QSettings becomes
+    // an INI file below the null device instead, where no file can be made or read.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    const QString nowhere = QStringLiteral("//./NUL/skerrow");
+#else
     const QString nowhere = QStringLiteral("/dev/null/skerrow");
+#endif
     for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         for (QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
             QSettings::setPath(format, scope, nowhere);
@@ -155,7 +162,7 @@ QtPlatform::~QtPlatform()
 }
 
 int QtPlatform::MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                           MessageButtons buttons)
+                           MessageButtons buttons, const MessageSubject&)
 {
     QMessageBox box(m_window);
     box.setWindowTitle(FileText(title));

@@ -24,7 +24,7 @@ QStringList NameFiltersFrom(const std::string& filter);
 // The program keeps no settings, and Qt's file dialog must not keep any on its behalf: it reads
 // and writes its history, last folder and column state through QSettings(UserScope, "QtProject"),
 // which would be the user's ~/.config/QtProject.conf (and /etc/xdg for the system scope). This
-// points every QSettings of the process below /dev/null, where no folder can be made or read, not
+// points every QSettings of the process below the null device, where no folder can be made or read, not
 // even by root: nothing is read from the user's or the system's configuration, and nothing is
 // written anywhere, not even a private folder that a killed run would leave behind. Call it
 // before anything of Qt's reads a setting.
@@ -42,7 +42,7 @@ public:
     void SetWindow(QWidget* window) { m_window = window; }
 
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                   MessageButtons buttons) override;
+                   MessageButtons buttons, const MessageSubject& subject = {}) override;
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
     void ProgressShow(ProgressWindow window) override;
     void ProgressSetMaximum(ProgressWindow window, int maximum) override;

@@ -7,22 +7,15 @@
 
 namespace skerrow {
 
-HeadResult ParseHead(std::string_view bytes)
+HeadStatus ParseHead(std::string_view bytes, int& slotCount)
 {
-    HeadResult result;
-    if (bytes.size() < layout::HeadSize) {
-        result.status = HeadStatus::Truncated;
-        return result;
-    }
+    if (bytes.size() < layout::HeadSize)
+        return HeadStatus::Truncated;
     const auto slots = static_cast<unsigned char>(bytes[layout::SlotCountOffset]);
-    if (!layout::IsValidSlotCount(slots)) {
-        result.status = HeadStatus::BadCount;
-        return result;
-    }
-    result.status = HeadStatus::Ok;
-    result.image = std::string(bytes.substr(0, layout::HeadSize));
-    result.slotCount = static_cast<int>(slots);
-    return result;
+    if (!layout::IsValidSlotCount(slots))
+        return HeadStatus::BadCount;
+    slotCount = slots;
+    return HeadStatus::Ok;
 }
 
 HeadResult ReadHead(const std::string& path)
@@ -40,7 +33,10 @@ HeadResult ReadHead(const std::string& path)
         return result;
     }
     image.resize(static_cast<std::size_t>(got));
-    return ParseHead(image);
+    result.status = ParseHead(image, result.slotCount);
+    if (result.status == HeadStatus::Ok)
+        result.image = std::move(image);
+    return result;
 }
 
 }  // namespace skerrow

@@ -20,9 +20,9 @@ struct HeadResult {
     int error = 0;  // the system's error number of NotFound and ReadError
 };
 
-// Checks the first bytes of a voice file (at least the head's 3072 when there are that many):
-// Ok with the head and its count, or Truncated or BadCount.
-HeadResult ParseHead(std::string_view bytes);
+// Checks the bytes at the start of a file, as many as it holds up to layout::HeadSize: Ok,
+// Truncated or BadCount, with slotCount set when Ok.
+HeadStatus ParseHead(std::string_view bytes, int& slotCount);
 
 // Reads and checks the head of the file at path. Reads nothing past the head and keeps no
 // file open.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <unistd.h>
 
 namespace skerrow::test {
 namespace {
@@ -196,6 +197,33 @@ TEST_F(CliBuildTest, ShowsTheWritingProgressOnlyOnATerminal)
     EXPECT_EQ(crafted.err.find("X\x1b[2J"), std::string::npos) << crafted.err;
 }
 
+TEST_F(CliBuildTest, EveryTextThatCarriesAUsersBytesIsEscapedOnATerminal)
+{
+    // A file name that would retitle the terminal, were it printed as it is.
+    const std::string odd = "odd\x1b]0;T\a";
+    WriteSource(dir, odd + ".1bk", 16, {"V1", "V2"}, 5);
+    WriteSource(dir, "empty.1bk", 16, {}, 9);
+    const std::vector<std::vector<std::string>> runs{
+        {"build", "out.1bk", odd + ".1bk:9"},       // Slot 9 is not a listed voice of ...
+        {"build", "out.1bk", odd + ".1bk:0"},       // invalid selection
+        {"build", odd + "new", odd + ".1bk:1-2"},   // Wrote ...
+        {"build", odd + ".avc", odd + ".1bk:1-2"},  // another extension
+        {"build", "out.1bk", "empty.1bk", odd},     // no such source
+        {"--" + odd},                               // unknown option
+        {odd},                                      // unknown command
+        {"find", "-0", "."},                        // records on a terminal
+    };
+    for (const auto& args : runs) {
+        ToolOptions options;
+        options.workDir = dir.path().string();
+        options.outTerminal = true;
+        options.errTerminal = true;
+        const ToolRun run = RunTool(args, options);
+        EXPECT_EQ(run.out.find(odd), std::string::npos) << run.out.find("odd");
+        EXPECT_NE(run.out.find("odd\\x1b]0;T\\a"), std::string::npos) << run.out.find("odd");
+    }
+}
+
 TEST_F(CliBuildTest, ALostSuccessLineStillTellsThatOutputWasReplaced)
 {
     ToolOptions options;
@@ -203,8 +231,18 @@ TEST_F(CliBuildTest, ALostSuccessLineStillTellsThatOutputWasReplaced)
     options.outFile = "/dev/full";
     const ToolRun run = RunTool({"build", "out.1bk", "a.1bk:1-2"}, options);
     EXPECT_EQ(run.exitCode, 4);
-    EXPECT_EQ(run.err, "Write error: standard output\n");
+    EXPECT_EQ(run.err, "Write error: standard output (No space left on device)\n");
     EXPECT_EQ(ReadBytes(dir.file("out.1bk")).size(), 17u * 3072u);
+
+    // A reader that has gone (build ... | true) is the same failure, not a death by signal.
+    options.outFile.clear();
+    options.prepare = [] {
+        int ends[2];
+        return ::pipe(ends) == 0 && ::close(ends[0]) == 0 && ::dup2(ends[1], 1) == 1;
+    };
+    const ToolRun piped = RunTool({"build", "out2.1bk", "a.1bk:1-2"}, options);
+    EXPECT_EQ(piped.exitCode, 4);
+    EXPECT_EQ(piped.err, "Write error: standard output (Broken pipe)\n");
 }
 
 struct BuildFailure {
@@ -236,17 +274,30 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
         WriteBytes(dir.file(name), std::string("the old ") + name);
     std::filesystem::create_directory(dir.file("folder.1bk"));
 
-    const std::string stop = "It is considered bad form to save a VL file\n"
-                             "with an extension other than the recommended!\n";
+    const auto stop = [](const std::string& output, const std::string& wanted) {
+        return output +
+               ": It is considered bad form to save a VL file\n"
+               "with an extension other than the recommended! (expected ." +
+               wanted + ")\n";
+    };
     const std::vector<BuildFailure> failures{
-        {"extension of another format", {"out.avc", "a.1bk:1-5"}, 2, stop},
-        {"extension in another case", {"out.1BK", "a.1bk:1"}, 2, stop},
-        {"foreign extension", {"out.txt", "a.1bk:1-2"}, 2, stop},
-        {"more than 128 voices", {"out.avc", "full.avc", "a.1bk:1"}, 2, "Destination list is full\n"},
-        {"no voice", {"out.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
+        {"extension of another format", {"out.avc", "a.1bk:1-5"}, 2, stop("out.avc", "1bk")},
+        {"extension in another case", {"out.1BK", "a.1bk:1"}, 2, stop("out.1BK", "1vc")},
+        {"foreign extension", {"out.txt", "a.1bk:1-2"}, 2, stop("out.txt", "1bk")},
+        {"more than 128 voices",
+         {"out.avc", "full.avc", "a.1bk:1"},
+         2,
+         "Destination list is full (at most 128 voices)\n"},
+        {"no voice", {"out.1bk", "empty.1bk"}, 2, "Nothing to save! (no voice listed in empty.1bk)\n"},
         // A name that exists whole is no file with a selection, and the output has no selection.
-        {"colon in a source's name", {"out.1bk", "empty.1bk:none"}, 2, "Nothing to save!\n"},
-        {"colon in the output's name", {"empty.1bk:none.1bk", "empty.1bk"}, 2, "Nothing to save!\n"},
+        {"colon in a source's name",
+         {"out.1bk", "empty.1bk:none", "empty.1bk"},
+         2,
+         "Nothing to save! (no voice listed in empty.1bk:none, empty.1bk)\n"},
+        {"colon in the output's name",
+         {"empty.1bk:none.1bk", "empty.1bk"},
+         2,
+         "Nothing to save! (no voice listed in empty.1bk)\n"},
         {"slot not listed", {"out.1bk", "a.1bk:2,7"}, 2, "Slot 7 is not a listed voice of a.1bk.\n"},
         {"range past the list",
          {"out.1bk", "a.1bk:5-2000000000"},

@@ -107,6 +107,9 @@ TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageWithTheFileAndTheSystemsRe
             EXPECT_EQ(run.err, WithPath(refused.message, path)) << command;
         }
     }
+    // A plain file whose read the system refuses with EINVAL: its reason, not a guess.
+    EXPECT_EQ(RunTool({"list", "/proc/self/attr/current"}).err,
+              "Read error: /proc/self/attr/current (Invalid argument)\n");
 }
 
 TEST(CliInfoTest, DescribesACompleteFile)
@@ -170,8 +173,8 @@ TEST(CliMessageTest, OnlyTheMessageAboutAFileNamesIt)
     console.err = ::open_memstream(&text, &size);
     ASSERT_NE(console.err, nullptr);
     ConsolePlatform platform(console);
-    platform.SetMessageSubject("a.1bk", ENOENT);
-    platform.MessageBox("Bad record count in VL file.", "Error", MessageIcon::Critical, MessageButtons::Ok);
+    platform.MessageBox("Bad record count in VL file.", "Error", MessageIcon::Critical, MessageButtons::Ok,
+                        {"a.1bk", ENOENT});
     platform.MessageBox("Nothing to save!", "Error", MessageIcon::Critical, MessageButtons::Ok);
     std::fclose(console.err);
     EXPECT_EQ(std::string(text, size),

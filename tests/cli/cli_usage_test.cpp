@@ -50,6 +50,7 @@ TEST(CliUsageTest, AMistakeGetsTheProblemAndTheUsageOnStandardErrorAndExitTwo)
         {{"build", "-s", "out.1bk", "a.1bk"}, "unknown option '-s'"},
         {{"find"}, "no PATH given"},
         {{"find", "lib", "--name"}, "option '--name' needs a value"},
+        {{"find", "--name", "a", "--name=b", "lib"}, "option '--name' given twice"},
         {{"dupes", "--name", "x", "lib"}, "unknown option '--name'"},
         {{"list", ""}, "empty argument"},
         {{"find", "lib", ""}, "empty argument"},

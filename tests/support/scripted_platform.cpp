@@ -62,7 +62,7 @@ PlatformCall& ScriptedPlatform::Record(PlatformCall::Kind kind, ProgressWindow w
 }
 
 int ScriptedPlatform::MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                                 MessageButtons buttons)
+                                 MessageButtons buttons, const MessageSubject&)
 {
     PlatformCall& call = Record(PlatformCall::Kind::MessageBox);
     call.text = text;

@@ -43,7 +43,7 @@ struct PlatformCall {
 class ScriptedPlatform final : public Platform {
 public:
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                   MessageButtons buttons) override;
+                   MessageButtons buttons, const MessageSubject& subject = {}) override;
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
     void ProgressShow(ProgressWindow window) override;
     void ProgressSetMaximum(ProgressWindow window, int maximum) override;

@@ -1,56 +1,9 @@
-#include "cli/scan.h"
+#include "cli/scan_report.h"
 
 #include "cli/exit_codes.h"
-#include "core/file_io.h"
 #include "editing/messages.h"
-#include "voicefile/layout.h"
-
-#include <cerrno>
 
 namespace skerrow {
-
-ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks)
-{
-    ScannedFile file;
-    struct stat info {};
-    const FileDescriptor fd = OpenWalkedFile(item, info);
-    if (!fd) {
-        file.error = errno;
-        return file;
-    }
-    file.device = info.st_dev;
-    file.inode = info.st_ino;
-    file.size = static_cast<std::uint64_t>(info.st_size);
-    const ssize_t head = ReadAt(fd.Get(), 0, buffer, layout::HeadSize);
-    if (head < 0) {
-        file.status = HeadStatus::ReadError;
-        file.error = errno;
-        return file;
-    }
-    file.bytesRead = static_cast<std::size_t>(head);
-    const auto slots = static_cast<unsigned char>(buffer[layout::SlotCountOffset]);
-    if (file.bytesRead < layout::HeadSize) {
-        file.status = HeadStatus::Truncated;
-        return file;
-    }
-    if (!layout::IsValidSlotCount(slots)) {
-        file.status = HeadStatus::BadCount;
-        return file;
-    }
-    file.names = layout::ListNames(std::string_view(buffer, layout::HeadSize), slots);
-    if (blocks) {
-        const auto needed = static_cast<std::size_t>(layout::FileSize(static_cast<int>(file.names.size())));
-        const ssize_t rest = ReadAt(fd.Get(), head, buffer + head, needed - layout::HeadSize);
-        if (rest < 0) {
-            file.status = HeadStatus::ReadError;
-            file.error = errno;
-            return file;
-        }
-        file.bytesRead += static_cast<std::size_t>(rest);
-    }
-    file.status = HeadStatus::Ok;
-    return file;
-}
 
 void ScanReport::MissingRoots(const MultiWalk& walk)
 {
@@ -79,8 +32,12 @@ bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
     case WalkKind::File:
         break;
     case WalkKind::UnreadableFolder:
+    case WalkKind::UnenterableFolder:
         // It may hide voice files.
-        Problem(item.path, "folder cannot be read (" + Reason(item.error) + ")");
+        Problem(item.path, std::string(item.kind == WalkKind::UnreadableFolder
+                                           ? "folder cannot be read"
+                                           : "folder can be listed but not entered") +
+                               " (" + Reason(item.error) + ")");
         return false;
     case WalkKind::FolderLoop:
         Note(item.path, "folder already being walked, not entered again", true);
@@ -101,7 +58,7 @@ bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
         break;
     case HeadStatus::NotFound:
         // A pipe or device put in a file's place since the walk is no file to read, not an error.
-        if (file.error == EINVAL)
+        if (!file.regular)
             Note(item.path, "not a regular file", false);
         else
             Problem(item.path, "cannot be opened (" + Reason(file.error) + ")");
@@ -115,7 +72,7 @@ bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
         return false;
     }
 
-    const auto [first, isNew] = m_seen.try_emplace({file.device, file.inode}, item.path);
+    const auto [first, isNew] = m_seen.try_emplace(file.id, item.path);
     if (!isNew) {
         Note(item.path, "same file as " + ShownOnErr(m_console, first->second, Field::Path) + ", passed over",
              false);
