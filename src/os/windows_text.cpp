@@ -79,6 +79,8 @@ int ErrorNumberOf(unsigned long code)
     case ERROR_WRITE_PROTECT:
     case ERROR_NETWORK_ACCESS_DENIED:
     case ERROR_CANNOT_MAKE:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file is open elsewhere without leave to delete
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
         return EACCES;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
