@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 namespace skerrow::test {
@@ -77,10 +78,16 @@ std::vector<std::string> NumberedNames(int count, const std::string& stem)
 
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "skerrow-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create a temporary folder");
-    m_path = pattern;
+    // A folder of a random name that no one else holds yet (mkdtemp is POSIX only).
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_path = std::filesystem::temp_directory_path() /
+                 (std::string("skerrow-test-") + std::to_string(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(m_path, ec))
+            return;
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir()

@@ -1,0 +1,122 @@
+#include "os/windows_text.h"
+
+#include <windows.h>
+
+#include <cerrno>
+
+namespace skerrow::os {
+
+bool ToWide(const std::string& path, std::wstring& wide)
+{
+    wide.clear();
+    if (path.empty())
+        return true;
+    const int size = static_cast<int>(path.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0);
+    if (length <= 0)
+        return false;
+    wide.resize(static_cast<std::size_t>(length));
+    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, wide.data(), length) ==
+           length;
+}
+
+bool ToUtf8(const std::wstring& wide, std::string& utf8)
+{
+    utf8.clear();
+    if (wide.empty())
+        return true;
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return false;
+    utf8.resize(static_cast<std::size_t>(length));
+    return ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size, utf8.data(), length,
+                                 nullptr, nullptr) == length;
+}
+
+std::wstring ForApi(const std::wstring& path)
+{
+    // Below this the plain form works for a file in any folder the plain form can create.
+    constexpr std::size_t PlainLimit = MAX_PATH - 12;
+    if (path.size() < PlainLimit || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))
+        return path;
+    // The prefixed form takes no "." or ".." and no forward slash: let the system resolve them.
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0)
+            return path;
+        if (length < full.size()) {
+            full.resize(length);
+            break;
+        }
+        full.resize(length);
+    }
+    if (full.starts_with(L"\\\\"))
+        return std::wstring(L"\\\\?\\UNC\\") + full.substr(2);
+    return std::wstring(L"\\\\?\\") + full;
+}
+
+int ErrorNumberOf(unsigned long code)
+{
+    switch (code) {
+    case ERROR_SUCCESS:
+        return 0;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_NETWORK_ACCESS_DENIED:
+    case ERROR_CANNOT_MAKE:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file is open elsewhere without leave to delete
+    case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+        return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return EMFILE;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return ENOMEM;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_DIR_NOT_EMPTY:
+        return ENOTEMPTY;
+    case ERROR_CANT_RESOLVE_FILENAME:
+        return ELOOP;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+        return EPIPE;
+    case ERROR_NOT_READY:
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_GEN_FAILURE:
+        return EIO;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_NEGATIVE_SEEK:
+        return EINVAL;
+    default:
+        return EIO;
+    }
+}
+
+}  // namespace skerrow::os

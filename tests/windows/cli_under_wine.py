@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Runs skerrow-cli.exe under Wine on generated voice files, and the Linux skerrow-cli on the same
+files, and fails unless both print the same bytes, end with the same status and write the same
+files.
+
+    tests/windows/cli_under_wine.py --linux build/release/bin/skerrow-cli \
+        --windows build/windows/bin/skerrow-cli.exe [--runner cmake/wine-run]
+
+Each command runs in the folder of the generated files with relative paths, so that both
+programs are given the same arguments. The Wine prefix is the caller's (WINEPREFIX).
+"""
+
+import argparse
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+
+BLOCK = 3072
+
+
+def voice_file(rng, slots, names, blocks):
+    """A voice file of slots slots, names[k] listed in entry k, blocks[k] as slot k + 1's data."""
+    head = bytearray(BLOCK)
+    head[0:50] = rng.randbytes(50)
+    head[50] = slots
+    for k, name in enumerate(names):
+        head[1024 + 16 * k:1024 + 16 * k + 10] = name.ljust(10, b" ")[:10]
+    return bytes(head) + b"".join(blocks) + bytes(BLOCK * (slots - len(blocks)))
+
+
+def generate(root):
+    rng = random.Random(20)
+    shared = rng.randbytes(BLOCK)
+    files = {
+        "lib/one.1vc": voice_file(rng, 1, [b"Solo"], [shared]),
+        # Latin-1 bytes and a control byte in names, a folder name beyond ASCII.
+        "lib/Bl\u00e4ser/bank.1bk": voice_file(rng, 16, [b"Horn \xe4", b"Tab\tName", b"Copy"],
+                                                [rng.randbytes(BLOCK), rng.randbytes(BLOCK), shared]),
+        "lib/deep/er/all.avc": voice_file(rng, 128, [b"V%03d" % k for k in range(20)],
+                                          [rng.randbytes(BLOCK) for _ in range(20)]),
+        "lib/noise.1bk": rng.randbytes(100),
+    }
+    for name, data in files.items():
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+# Commands whose output must be the same; "{out}" is a folder of each program's own.
+COMMANDS = [
+    ["list", "lib/Bl\u00e4ser/bank.1bk"],
+    ["list", "--json", "lib/Bl\u00e4ser/bank.1bk"],
+    ["info", "lib/deep/er/all.avc"],
+    ["info", "--json", "lib/noise.1bk"],
+    ["list", "lib/missing.1vc"],
+    ["build", "{out}/mixed", "lib/Bl\u00e4ser/bank.1bk:3,1", "lib/deep/er/all.avc:2-5"],
+    ["build", "--sort", "{out}/mixed.1bk", "lib/deep/er/all.avc:1-16"],  # over the file just written
+    ["build", "{out}/all", "lib/deep/er/all.avc", "lib/one.1vc"],
+    ["build", "{out}/no folder/x.1vc", "lib/one.1vc"],
+    ["find", "lib"],
+    ["find", "--name", "COPY", "--json", "lib"],
+    ["dupes", "-0", "lib"],
+]
+
+
+def run(program, runner, args, out, cwd):
+    """The exit status and standard output of program run with args, its own folder out for {out}."""
+    command = ([runner] if runner else []) + [program] + [a.replace("{out}", out) for a in args]
+    result = subprocess.run(command, cwd=cwd, capture_output=True, timeout=120)
+    return result.returncode, result.stdout.replace(out.encode() + b"/", b"{out}/")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--linux", required=True)
+    parser.add_argument("--windows", required=True)
+    parser.add_argument("--runner", default="")
+    options = parser.parse_args()
+    linux = os.path.abspath(options.linux)
+    windows = os.path.abspath(options.windows)
+    runner = os.path.abspath(options.runner) if options.runner else ""
+
+    root = tempfile.mkdtemp(prefix="skerrow-wine-")
+    failed = 0
+    try:
+        generate(root)
+        for side in ("linux", "windows"):
+            os.mkdir(os.path.join(root, side))
+        for args in COMMANDS:
+            mine = run(linux, "", args, "linux", root)
+            theirs = run(windows, runner, args, "windows", root)
+            same = mine == theirs
+            print("%s  %s" % ("ok  " if same else "FAIL", " ".join(args)))
+            if not same:
+                failed += 1
+                print("  linux   exit %d: %r" % (mine[0], mine[1][:400]))
+                print("  windows exit %d: %r" % (theirs[0], theirs[1][:400]))
+        written = {}
+        for side in ("linux", "windows"):
+            folder = os.path.join(root, side)
+            written[side] = {n: open(os.path.join(folder, n), "rb").read() for n in sorted(os.listdir(folder))}
+        same = written["linux"] == written["windows"]
+        print("%s  written files: %s" % ("ok  " if same else "FAIL", ", ".join(written["linux"])))
+        failed += 0 if same and written["linux"] else 1
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+    checks = len(COMMANDS) + 1
+    print("%d passed, %d failed" % (checks - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
