@@ -52,13 +52,12 @@ HashedFile HashVoiceFile(const HashKey& key, const WalkItem& item)
 // scan is compared as it is now: whatever is reported equal is equal on disk.
 void ReadBlocksAgain(const std::string& path, const std::vector<int>& slots, std::vector<std::string>& blocks)
 {
-    const os::OpenedFile opened = os::OpenFileAtPath(path);
+    const os::OpenResult opened = os::OpenForReading(path);
     for (std::size_t k = 0; k < slots.size(); ++k) {
         std::string& block = blocks[k];
         block.resize(layout::BlockSize);
-        const auto offset = static_cast<off_t>(layout::BlockOffset(slots[k]));
-        if (!opened.file || ReadAt(opened.file.Get(), offset, block.data(), block.size()) !=
-                                static_cast<ssize_t>(block.size()))
+        if (!opened.file || opened.file.ReadAt(layout::BlockOffset(slots[k]), block.data(), block.size()) !=
+                                static_cast<std::int64_t>(block.size()))
             block.clear();
     }
 }

@@ -2,43 +2,28 @@
 #include "cli/commands.h"
 
 #include "cli/usage.h"
-#include "core/file_io.h"
 #include "diskimage/fat_image.h"
+#include "os/os.h"
 
 #include <cerrno>
 #include <chrono>
-#include <fcntl.h>
-#include <unistd.h>
+#include <memory>
 
 namespace skerrow {
 
 namespace {
 
-// Creates a file that was not there with the given bytes, flushed to the disk; a file of that
-// name is never overwritten (a disk image full of voices is worth more than a new empty one),
-// and a half-written file is removed. Returns 0 or the errno of the failure.
+// Creates a file that was not there with the given bytes, put in place only once complete and
+// on disk; a file of that name is never overwritten (a disk image full of voices is worth more
+// than a new empty one). Returns 0 or the system's error number of the failure.
 int CreateNewFile(const std::string& path, const std::string& bytes)
 {
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!fd)
-        return errno;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    int error = done == bytes.size() ? 0 : (errno != 0 ? errno : ENOSPC);
-    if (error == 0 && ::fsync(fd.Get()) != 0)
-        error = errno;
-    if (fd.Close() != 0 && error == 0)
-        error = errno;
-    if (error != 0)
-        ::unlink(path.c_str());
-    return error;
+    if (os::EntryExists(path))
+        return EEXIST;
+    const std::unique_ptr<os::ReplacingFile> file = os::ReplaceFile(path);
+    if (!file->Create() || !file->Write(bytes) || !file->Commit())
+        return file->Error();
+    return 0;
 }
 
 }  // namespace

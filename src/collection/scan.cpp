@@ -2,26 +2,24 @@
 
 #include "voicefile/layout.h"
 
-#include <cerrno>
+#include <cstdint>
 
 namespace skerrow {
 
 ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks)
 {
     ScannedFile file;
-    const os::OpenedFile opened = OpenWalkedFile(item);
+    const os::OpenResult opened = OpenWalkedFile(item);
     if (!opened.file) {
-        file.regular = opened.regular;
+        file.regular = opened.failure == os::OpenFailure::Missing;
         file.error = opened.error;
         return file;
     }
-    file.id = opened.id;
-    file.size = opened.size;
-    const int fd = opened.file.Get();
-    const ssize_t head = ReadAt(fd, 0, buffer, layout::HeadSize);
+    file.id = opened.file.Id();
+    file.size = opened.file.Size();
+    const std::int64_t head = opened.file.ReadAt(0, buffer, layout::HeadSize, &file.error);
     if (head < 0) {
         file.status = HeadStatus::ReadError;
-        file.error = errno;
         return file;
     }
     file.bytesRead = static_cast<std::size_t>(head);
@@ -32,10 +30,10 @@ ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks)
     file.names = layout::ListNames(std::string_view(buffer, layout::HeadSize), slots);
     if (blocks) {
         const auto needed = static_cast<std::size_t>(layout::FileSize(static_cast<int>(file.names.size())));
-        const ssize_t rest = ReadAt(fd, head, buffer + head, needed - layout::HeadSize);
+        const std::int64_t rest = opened.file.ReadAt(static_cast<std::uint64_t>(head), buffer + head,
+                                                     needed - layout::HeadSize, &file.error);
         if (rest < 0) {
             file.status = HeadStatus::ReadError;
-            file.error = errno;
             return file;
         }
         file.bytesRead += static_cast<std::size_t>(rest);

@@ -26,11 +26,11 @@ WalkKind KindOfType(os::EntryType type)
 
 }  // namespace
 
-os::OpenedFile OpenWalkedFile(const WalkItem& item)
+os::OpenResult OpenWalkedFile(const WalkItem& item)
 {
     if (item.folder)
         return item.folder->OpenFile(item.name);
-    return os::OpenFileAtPath(item.path);
+    return os::OpenForReading(item.path);
 }
 
 TreeWalk::TreeWalk(std::string root) : m_root(std::move(root))

@@ -33,7 +33,7 @@ struct WalkItem {
 };
 
 // Opens a File item of a walk for reading.
-os::OpenedFile OpenWalkedFile(const WalkItem& item);
+os::OpenResult OpenWalkedFile(const WalkItem& item);
 
 // Walks one root depth first in the byte order of the full paths, never following a symbolic
 // link below the root (a link given as the root itself is followed, as the user named it). The

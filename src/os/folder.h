@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/file_io.h"
 #include "os/os.h"
 
 #include <compare>
@@ -21,24 +20,18 @@ struct FolderEntry {
     EntryType type = EntryType::File;
 };
 
-// What opening a file for reading found: the file, or why there is none.
-struct OpenedFile {
-    FileDescriptor file;     // empty when the open failed
-    bool regular = true;     // false: a folder, pipe or device, which is no file to read
-    int error = 0;           // the system's reason when file is empty and regular is true
-    FileId id;               // of the opened file
-    std::uint64_t size = 0;  // of the opened file
-};
-
 // An open folder that closes itself. Reaching names through an open folder keeps the cost of a
 // name independent of the length of the path above it.
 class Folder {
 public:
     Folder() = default;
-    Folder(Folder&&) noexcept = default;
-    Folder& operator=(Folder&&) noexcept = default;
+    Folder(Folder&& other) noexcept;
+    Folder& operator=(Folder&& other) noexcept;
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    ~Folder();
 
-    explicit operator bool() const { return static_cast<bool>(m_fd); }
+    explicit operator bool() const { return m_handle != InvalidHandle; }
     const FileId& Id() const { return m_id; }
 
     // Opens the folder at path (a link is followed, as the user named it), whatever its length.
@@ -60,20 +53,17 @@ public:
     bool CanEnter(int& error) const;
 
     // Opens the entry called name for reading when it is a plain file.
-    OpenedFile OpenFile(std::string_view name) const;
+    OpenResult OpenFile(std::string_view name) const;
 
 private:
-    explicit Folder(FileDescriptor fd, int& error);
-
-    FileDescriptor m_fd;
+    friend struct FolderAccess;
+    static constexpr std::intptr_t InvalidHandle = -1;
+    std::intptr_t m_handle = InvalidHandle;  // a descriptor on POSIX, a search handle's folder on Windows
     FileId m_id;
 };
 
 // The type of what lies at path, following a link, or none with error set.
 std::optional<EntryType> TypeOf(const std::string& path, int& error);
-
-// Opens the file at path for reading, whatever its length, when it is a plain file.
-OpenedFile OpenFileAtPath(const std::string& path);
 
 // 64 bits from the system's source of randomness, unknown to anyone who did not run this program.
 std::uint64_t RandomKey();

@@ -1,5 +1,7 @@
 #include "os/folder.h"
 
+#include "os/posix_internal.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -14,11 +16,6 @@ namespace skerrow::os {
 
 namespace {
 
-FileId IdOf(const struct stat& info)
-{
-    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
 EntryType TypeOfMode(mode_t mode)
 {
     if (S_ISREG(mode))
@@ -30,11 +27,36 @@ EntryType TypeOfMode(mode_t mode)
     return EntryType::Other;
 }
 
+// Without O_NONBLOCK a named pipe put in a file's place would hold the open until a writer came.
+constexpr int FileFlags = O_RDONLY | O_NONBLOCK;
+constexpr int FolderFlags = O_RDONLY | O_DIRECTORY;
+
+}  // namespace
+
+struct FolderAccess {
+    // The folder open at fd, or an empty one with error set.
+    static Folder Adopt(Fd fd, int& error)
+    {
+        Folder folder;
+        struct stat info {};
+        if (!fd)
+            return folder;
+        if (::fstat(fd.Get(), &info) != 0) {
+            error = errno;
+            return folder;
+        }
+        folder.m_id = IdOf(info);
+        folder.m_handle = fd.Release();
+        return folder;
+    }
+    static int Get(const Folder& folder) { return static_cast<int>(folder.m_handle); }
+};
+
 // Opens path with flags, a stretch of folders shorter than PATH_MAX at a time where the whole
 // is longer than the system takes at once. Returns an empty descriptor with error set.
-FileDescriptor OpenPath(const std::string& path, int flags, int& error)
+Fd OpenPath(const std::string& path, int flags, int& error)
 {
-    FileDescriptor folder;
+    Fd folder;
     int at = AT_FDCWD;
     std::size_t start = 0;
     while (path.size() - start >= PATH_MAX) {
@@ -48,7 +70,7 @@ FileDescriptor OpenPath(const std::string& path, int flags, int& error)
             continue;
         }
         const std::string stretch = cut == 0 ? std::string("/") : path.substr(start, cut - start);
-        FileDescriptor next(::openat(at, stretch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        Fd next(::openat(at, stretch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!next) {
             error = errno;
             return {};
@@ -57,80 +79,59 @@ FileDescriptor OpenPath(const std::string& path, int flags, int& error)
         at = folder.Get();
         start = cut + 1;
     }
-    FileDescriptor fd(::openat(at, path.c_str() + start, flags | O_CLOEXEC));
+    Fd fd(::openat(at, path.c_str() + start, flags | O_CLOEXEC));
     if (!fd)
         error = errno;
     return fd;
 }
 
-OpenedFile CheckOpened(FileDescriptor fd, int error)
+Folder::Folder(Folder&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, InvalidHandle)), m_id(other.m_id)
 {
-    OpenedFile opened;
-    if (!fd) {
-        opened.error = error;
-        return opened;
-    }
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0) {
-        opened.error = errno;
-        return opened;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        opened.regular = false;
-        return opened;
-    }
-    opened.file = std::move(fd);
-    opened.id = IdOf(info);
-    opened.size = static_cast<std::uint64_t>(info.st_size);
-    return opened;
 }
 
-// Without O_NONBLOCK a named pipe put in a file's place would hold the open until a writer came.
-constexpr int FileFlags = O_RDONLY | O_NONBLOCK;
-constexpr int FolderFlags = O_RDONLY | O_DIRECTORY;
-
-}  // namespace
-
-Folder::Folder(FileDescriptor fd, int& error) : m_fd(std::move(fd))
+Folder& Folder::operator=(Folder&& other) noexcept
 {
-    struct stat info {};
-    if (!m_fd)
-        return;
-    if (::fstat(m_fd.Get(), &info) != 0) {
-        error = errno;
-        m_fd.Reset();
-        return;
+    if (this != &other) {
+        Fd(static_cast<int>(m_handle)).Reset();
+        m_handle = std::exchange(other.m_handle, InvalidHandle);
+        m_id = other.m_id;
     }
-    m_id = IdOf(info);
+    return *this;
+}
+
+Folder::~Folder()
+{
+    Fd(static_cast<int>(m_handle)).Reset();
 }
 
 Folder Folder::Open(const std::string& path, int& error)
 {
-    return Folder(OpenPath(path, FolderFlags, error), error);
+    return FolderAccess::Adopt(OpenPath(path, FolderFlags, error), error);
 }
 
 Folder Folder::OpenChild(std::string_view name, int& error) const
 {
     const std::string text(name);
-    FileDescriptor fd(::openat(m_fd.Get(), text.c_str(), FolderFlags | O_NOFOLLOW | O_CLOEXEC));
+    Fd fd(::openat(FolderAccess::Get(*this), text.c_str(), FolderFlags | O_NOFOLLOW | O_CLOEXEC));
     if (!fd)
         error = errno;
-    return Folder(std::move(fd), error);
+    return FolderAccess::Adopt(std::move(fd), error);
 }
 
 Folder Folder::OpenParent(int& error) const
 {
-    FileDescriptor fd(::openat(m_fd.Get(), "..", FolderFlags | O_CLOEXEC));
+    Fd fd(::openat(FolderAccess::Get(*this), "..", FolderFlags | O_CLOEXEC));
     if (!fd)
         error = errno;
-    return Folder(std::move(fd), error);
+    return FolderAccess::Adopt(std::move(fd), error);
 }
 
 bool Folder::List(std::vector<FolderEntry>& entries, int& error) const
 {
     // The listing reads through a descriptor of its own, which it closes when done. A copy, not
     // an open of ".": a folder that can be listed but not entered still lists.
-    FileDescriptor listFd(::fcntl(m_fd.Get(), F_DUPFD_CLOEXEC, 0));
+    Fd listFd(::fcntl(FolderAccess::Get(*this), F_DUPFD_CLOEXEC, 0));
     DIR* const listing = listFd ? ::fdopendir(listFd.Get()) : nullptr;
     if (!listing) {
         error = errno;
@@ -165,7 +166,7 @@ bool Folder::List(std::vector<FolderEntry>& entries, int& error) const
         case DT_UNKNOWN: {
             // Some file systems leave the type to a stat of its own.
             struct stat info {};
-            if (::fstatat(m_fd.Get(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (::fstatat(FolderAccess::Get(*this), name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
                 if (errno == ENOENT)
                     continue;                 // gone since the listing
                 item.type = EntryType::File;  // let the open say why it cannot be read
@@ -185,16 +186,16 @@ bool Folder::CanEnter(int& error) const
 {
     // Reaching "." inside the folder needs the same search right as reaching any name in it.
     struct stat info {};
-    if (::fstatat(m_fd.Get(), ".", &info, 0) == 0)
+    if (::fstatat(FolderAccess::Get(*this), ".", &info, 0) == 0)
         return true;
     error = errno;
     return false;
 }
 
-OpenedFile Folder::OpenFile(std::string_view name) const
+OpenResult Folder::OpenFile(std::string_view name) const
 {
     const std::string text(name);
-    FileDescriptor fd(::openat(m_fd.Get(), text.c_str(), FileFlags | O_CLOEXEC));
+    Fd fd(::openat(FolderAccess::Get(*this), text.c_str(), FileFlags | O_CLOEXEC));
     return CheckOpened(std::move(fd), errno);
 }
 
@@ -207,20 +208,13 @@ std::optional<EntryType> TypeOf(const std::string& path, int& error)
         error = errno;
         return std::nullopt;
     }
-    FileDescriptor fd = OpenPath(path, O_PATH, error);
+    Fd fd = OpenPath(path, O_PATH, error);
     if (!fd || ::fstat(fd.Get(), &info) != 0) {
         if (fd)
             error = errno;
         return std::nullopt;
     }
     return TypeOfMode(info.st_mode);
-}
-
-OpenedFile OpenFileAtPath(const std::string& path)
-{
-    int error = 0;
-    FileDescriptor fd = OpenPath(path, FileFlags, error);
-    return CheckOpened(std::move(fd), error);
 }
 
 std::uint64_t RandomKey()

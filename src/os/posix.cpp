@@ -2,6 +2,8 @@
 
 #include "os/os.h"
 
+#include "os/posix_internal.h"
+
 #include "os/temporary_name.h"
 
 #include <acl/libacl.h>
@@ -31,47 +33,6 @@ namespace skerrow::os {
 
 namespace {
 
-// A descriptor that closes itself.
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) noexcept : m_fd(fd) {}
-    Fd(Fd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Fd& operator=(Fd&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.m_fd, -1));
-        return *this;
-    }
-    ~Fd() { Reset(); }
-
-    int Get() const noexcept { return m_fd; }
-    explicit operator bool() const noexcept { return m_fd >= 0; }
-    void Reset(int fd = -1) noexcept
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-    // Gives up ownership to the caller.
-    int Release() noexcept { return std::exchange(m_fd, -1); }
-    // Closes now and tells whether the last writes landed.
-    int Close() noexcept
-    {
-        const int result = m_fd >= 0 ? ::close(m_fd) : 0;
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd = -1;
-};
-
-FileId IdOf(const struct stat& info)
-{
-    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
 // Folders reached as descriptors and not as paths carry no search right of their own on Linux
 // when opened O_PATH, which is all a walk of the path needs.
 #ifdef O_PATH
@@ -81,16 +42,6 @@ constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 #endif
 
 }  // namespace
-
-struct FileAccess {
-    static int Fd(const File& file) { return static_cast<int>(file.m_handle); }
-    static void Adopt(File& file, int fd, const struct stat& info)
-    {
-        file.m_handle = fd;
-        file.m_id = IdOf(info);
-        file.m_size = static_cast<std::uint64_t>(info.st_size);
-    }
-};
 
 std::string ErrorText(int error)
 {
@@ -153,13 +104,19 @@ bool File::Refresh(FileId& id, std::uint64_t& size) const
 
 OpenResult OpenForReading(const std::string& path)
 {
-    OpenResult result;
+    int error = 0;
     // Without O_NONBLOCK a named pipe would hold the open until some writer came along; for a
     // plain file the flag changes nothing.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Fd fd = OpenPath(path, O_RDONLY | O_NONBLOCK, error);
+    return CheckOpened(std::move(fd), error);
+}
+
+OpenResult CheckOpened(Fd fd, int error)
+{
+    OpenResult result;
     struct stat info {};
     if (!fd || ::fstat(fd.Get(), &info) != 0) {
-        result.error = errno;
+        result.error = fd ? errno : error;
         return result;
     }
     if (!S_ISREG(info.st_mode)) {
@@ -169,7 +126,7 @@ OpenResult OpenForReading(const std::string& path)
         result.error = folder ? EISDIR : EINVAL;
         return result;
     }
-    FileAccess::Adopt(result.file, fd.Release(), info);
+    FileAccess::Adopt(result.file, std::move(fd), info);
     result.failure = OpenFailure::None;
     return result;
 }
