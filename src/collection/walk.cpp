@@ -170,6 +170,7 @@ MultiWalk::MultiWalk(const std::vector<std::string>& roots)
         m_walks.push_back(std::move(walk));
         Push({std::nullopt, m_walks.size() - 1});
     }
+    m_waitingFolder.resize(m_walks.size());
 }
 
 void MultiWalk::Push(Head head)
@@ -185,6 +186,8 @@ MultiWalk::Head MultiWalk::Pop()
                   [&](const Head& a, const Head& b) { return a.Key(m_walks) > b.Key(m_walks); });
     Head least = std::move(m_heads.back());
     m_heads.pop_back();
+    if (least.item)
+        least.item->folder = std::move(m_waitingFolder[least.walk]);
     return least;
 }
 
@@ -193,14 +196,13 @@ void MultiWalk::Advance(std::size_t walk)
     if (m_active && *m_active != walk) {
         // A paused walk holds no folder, nor does its waiting item: that is opened by its path.
         m_walks[*m_active].Suspend();
-        for (Head& head : m_heads) {
-            if (head.walk == *m_active && head.item)
-                head.item->folder.reset();
-        }
+        m_waitingFolder[*m_active].reset();
     }
     m_active = walk;
-    if (auto item = m_walks[walk].Next())
+    if (auto item = m_walks[walk].Next()) {
+        m_waitingFolder[walk] = std::move(item->folder);
         Push({std::move(item), walk});
+    }
 }
 
 std::optional<WalkItem> MultiWalk::Next()

@@ -109,6 +109,8 @@ private:
 
     std::vector<TreeWalk> m_walks;
     std::vector<Head> m_heads;  // a heap, least key on top
+    // The folder of each walk's waiting item, kept apart so that pausing a walk lets go of it.
+    std::vector<std::shared_ptr<const os::Folder>> m_waitingFolder;
     std::optional<std::size_t> m_active;
     std::vector<std::pair<std::string, int>> m_missing;
 };
