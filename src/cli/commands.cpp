@@ -9,7 +9,8 @@ namespace skerrow {
 #define SKERROW_OUTPUT_HELP                                                                                  \
     "On a terminal, control characters and backslashes in names and paths are shown\n"                       \
     "escaped (\\t, \\n, \\x1b, \\\\) and name bytes 0xA0 to 0xFF as the Latin-1 characters\n"                \
-    "they stand for; piped output has the exact bytes.\n"
+    "they stand for, in lines and NUL-ended records alike, one line at a time; piped\n"                      \
+    "output has the exact bytes.\n"
 #define SKERROW_JSON_HELP                                                                                    \
     "With --json, names are text read as Latin-1, so that every byte comes back; a path\n"                   \
     "that is not valid UTF-8 is given as text with U+FFFD in place of the invalid bytes\n"                   \
@@ -17,9 +18,12 @@ namespace skerrow {
 #define SKERROW_SCAN_HELP                                                                                    \
     "Each file counts once, however often it is reached (named twice, through a\n"                           \
     "link to its folder, as a hard link): the first path in sorted order stands for it.\n"                   \
-    "Files named like the temporary file of an interrupted save (.NAME.skerrow-XXXXXX)\n"                    \
-    "are passed over. What cannot be read is told on standard error with the system's\n"                     \
-    "reason, and the scan goes on.\n"
+    "Files met below a PATH and named like the temporary file of an interrupted save\n"                      \
+    "(.NAME.skerrow-XXXXXX) are passed over; a file named as a PATH is always read.\n"                       \
+    "One folder is held open at a time, so neither the number of PATHs nor the depth\n"                      \
+    "is a limit. What cannot be read is told on standard error with the system's\n"                          \
+    "reason (a folder that can be listed but not entered says so), and the scan goes\n"                      \
+    "on.\n"
 #define SKERROW_SCAN_EXIT_HELP                                                                               \
     "Exit status: 0 done; 1 a PATH does not exist, or a file or folder was passed over\n"                    \
     "for an error (after listing the rest); 2 usage error.\n"
@@ -59,7 +63,8 @@ const std::vector<CommandSpec>& Commands()
          "ranges, comma-separated (3,9,5 or 1-4,7); without it every listed voice is\n"
          "taken. The format follows from the count: 1 voice .1vc, 2 to 16 .1bk, 17 to 128\n"
          ".avc. An OUTPUT without an extension gets the format's; another extension is\n"
-         "refused. Bytes 0 to 49 of the new file come from the last SOURCE.\n"
+         "refused, naming the extension wanted. Bytes 0 to 49 of the new file come from the\n"
+         "last SOURCE. At most 128 voices; none at all is refused, naming the SOURCEs.\n"
          "\n"
          "A SOURCE is split at its last ':' only when what follows is a selection, so\n"
          "a:b.1bk names a file. To name a file whose own name ends in ':' and a number,\n"
@@ -96,7 +101,9 @@ const std::vector<CommandSpec>& Commands()
          "group of two or more as path<TAB>slot<TAB>name lines, groups separated by an\n"
          "empty line. Listed voices whose blocks are missing from a file are skipped with\n"
          "one warning for the file, or only with --verbose when its size is no whole number\n"
-         "of blocks (then it is most likely no voice file at all).\n"
+         "of blocks (then it is most likely no voice file at all). Voice data is compared\n"
+         "by a hash keyed anew for every run, then byte for byte, so no collection can be\n"
+         "made to slow it down; a file that changes meanwhile is told once and left out.\n"
          "\n"
          "  --verbose     say on standard error why a file was passed over\n"
          "  --json        one JSON object per group and line: {\"voices\": [{path, slot,\n"

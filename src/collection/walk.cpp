@@ -47,7 +47,7 @@ TreeWalk::TreeWalk(std::string root) : m_root(std::move(root))
         m_pending = WalkItem{m_root, KindOfType(*type), nullptr, m_root, 0};
 }
 
-std::optional<WalkItem> TreeWalk::Enter(const std::string& path, const std::string& name, os::Folder folder)
+std::optional<WalkItem> TreeWalk::Enter(const std::string& path, os::Folder folder)
 {
     for (const Frame& frame : m_stack) {
         if (frame.id == folder.Id())
@@ -63,7 +63,6 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path, const std::stri
     Frame frame;
     frame.path = path;
     frame.prefix = path.back() == '/' ? path : path + '/';
-    frame.name = name;
     frame.id = folder.Id();
     frame.entries.reserve(listed.size());
     for (os::FolderEntry& entry : listed) {
@@ -92,21 +91,17 @@ std::shared_ptr<const os::Folder> TreeWalk::Deepest(int& error)
     Frame& top = m_stack.back();
     if (top.open)
         return top.open;
-    // Down from the root again, each folder checked to be the one listed: a folder moved or
-    // replaced meanwhile is not walked under another's path.
-    os::Folder folder = os::Folder::Open(m_root, error);
-    for (std::size_t level = 0; folder; ++level) {
-        if (folder.Id() != m_stack[level].id) {
-            error = ENOENT;
-            return nullptr;
-        }
-        if (level + 1 == m_stack.size()) {
-            top.open = std::make_shared<const os::Folder>(std::move(folder));
-            return top.open;
-        }
-        folder = folder.OpenChild(m_stack[level + 1].name, error);
+    // By its path again, checked to be the folder listed: one moved or replaced meanwhile is not
+    // walked under another's path.
+    os::Folder folder = os::Folder::Open(top.path, error);
+    if (!folder)
+        return nullptr;
+    if (folder.Id() != top.id) {
+        error = ENOENT;
+        return nullptr;
     }
-    return nullptr;
+    top.open = std::make_shared<const os::Folder>(std::move(folder));
+    return top.open;
 }
 
 void TreeWalk::Suspend()
@@ -125,7 +120,7 @@ std::optional<WalkItem> TreeWalk::Next()
         os::Folder root = os::Folder::Open(m_root, error);
         if (!root)
             return WalkItem{m_root, WalkKind::UnreadableFolder, nullptr, m_root, error};
-        if (auto problem = Enter(m_root, m_root, std::move(root)))
+        if (auto problem = Enter(m_root, std::move(root)))
             return problem;
     }
     while (!m_stack.empty()) {
@@ -158,7 +153,7 @@ std::optional<WalkItem> TreeWalk::Next()
         os::Folder child = folder->OpenChild(entry.key, error);
         if (!child)
             return WalkItem{std::move(path), WalkKind::UnreadableFolder, folder, std::move(entry.key), error};
-        if (auto problem = Enter(path, entry.key, std::move(child)))
+        if (auto problem = Enter(path, std::move(child)))
             return problem;
     }
     return std::nullopt;
@@ -175,6 +170,7 @@ MultiWalk::MultiWalk(const std::vector<std::string>& roots)
         m_walks.push_back(std::move(walk));
         Push({std::nullopt, m_walks.size() - 1});
     }
+    m_waitingFolder.resize(m_walks.size());
 }
 
 void MultiWalk::Push(Head head)
@@ -190,16 +186,23 @@ MultiWalk::Head MultiWalk::Pop()
                   [&](const Head& a, const Head& b) { return a.Key(m_walks) > b.Key(m_walks); });
     Head least = std::move(m_heads.back());
     m_heads.pop_back();
+    if (least.item)
+        least.item->folder = std::move(m_waitingFolder[least.walk]);
     return least;
 }
 
 void MultiWalk::Advance(std::size_t walk)
 {
-    if (m_active && *m_active != walk)
+    if (m_active && *m_active != walk) {
+        // A paused walk holds no folder, nor does its waiting item: that is opened by its path.
         m_walks[*m_active].Suspend();
+        m_waitingFolder[*m_active].reset();
+    }
     m_active = walk;
-    if (auto item = m_walks[walk].Next())
+    if (auto item = m_walks[walk].Next()) {
+        m_waitingFolder[walk] = std::move(item->folder);
         Push({std::move(item), walk});
+    }
 }
 
 std::optional<WalkItem> MultiWalk::Next()

@@ -63,17 +63,15 @@ private:
     struct Frame {
         std::string path;
         std::string prefix;  // path, ending in '/'
-        std::string name;    // its name in the folder above
         os::FileId id;
         std::shared_ptr<const os::Folder> open;  // only for the deepest frame, when held
         std::vector<Entry> entries;
         std::size_t next = 0;
     };
 
-    // Lists folder (at path, called name in its parent); an item when it is a loop or cannot be
-    // listed or entered.
-    std::optional<WalkItem> Enter(const std::string& path, const std::string& name, os::Folder folder);
-    // The open folder of the deepest frame, opened again from the root when it was let go.
+    // Lists folder (at path); an item when it is a loop or cannot be listed or entered.
+    std::optional<WalkItem> Enter(const std::string& path, os::Folder folder);
+    // The open folder of the deepest frame, opened again by its path when it was let go.
     std::shared_ptr<const os::Folder> Deepest(int& error);
 
     std::string m_root;
@@ -111,6 +109,8 @@ private:
 
     std::vector<TreeWalk> m_walks;
     std::vector<Head> m_heads;  // a heap, least key on top
+    // The folder of each walk's waiting item, kept apart so that pausing a walk lets go of it.
+    std::vector<std::shared_ptr<const os::Folder>> m_waitingFolder;
     std::optional<std::size_t> m_active;
     std::vector<std::pair<std::string, int>> m_missing;
 };

@@ -495,6 +495,16 @@ TEST(CliTreeTest, DepthIsNoLimitForFindingOrComparing)
     EXPECT_EQ(find.exitCode, 0);
     EXPECT_EQ(find.err, "");
     EXPECT_TRUE(find.out == found) << find.out.size() << " bytes found, not " << found.size();
+    // PATHs each inside the one before are walked side by side, and hold no folder while paused.
+    std::vector<std::string> nested{"find"};
+    std::string root = "t";
+    for (int level = 1; level <= 2930; ++level)
+        root += "/" + folder;
+    for (; nested.size() <= 70; root += "/" + folder)
+        nested.push_back(root);
+    const ToolRun merged = RunTool(nested, options);
+    EXPECT_EQ(merged.err, "");
+    EXPECT_TRUE(merged.out == found.substr(0, found.find('\n') + 1)) << merged.out.size() << " bytes";
     // The copies are read again, through their long paths, to be compared.
     const ToolRun dupes = RunTool({"dupes", "t"}, options);
     EXPECT_EQ(dupes.exitCode, 0);
