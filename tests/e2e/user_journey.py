@@ -9,14 +9,15 @@ feed) on the display named by SKERROW_TEST_DISPLAY (or on a private Xvfb when th
 goes through it as a person would: closes the About window with a click, finds the last file of
 the launch open, opens a bank with the keyboard, copies voices with a double-click and with Shift
 and the copy button, saves with a typed name, checks the saved file byte for byte against bytes
-computed here, starts the program a second time for another file and finds it open in the same
-window, copies one more voice, closes the window, starts the program once more while the close
-prompt is up (that one must become the new window, since the old one is ending), answers No and
-expects the old program to end cleanly, having written nothing under its private home and
-configuration folders. Last, with no program running, it starts two at the same moment and
-expects one window. There is no window manager: windows are
-found by their titles and focused directly. On failure the screenshots taken along the way and
-a last one stay in OUTPUT_FOLDER with the program's output.
+computed here, drags three voices into the middle of the destination and two entries to its end,
+saves and checks again, starts the program a second time for another file and finds it open in
+the same window, copies one more voice, closes the window, starts the program once more while
+the close prompt is up (that one must become the new window, since the old one is ending),
+answers No and expects the old program to end cleanly, having written nothing under its private
+home and configuration folders. Last, with no program running, it starts two at the same moment
+and expects one window. There is no window manager: windows are found by their titles and
+focused directly. On failure the screenshots taken along the way and a last one stay in
+OUTPUT_FOLDER with the program's output.
 """
 
 import ctypes
@@ -284,6 +285,11 @@ class MainWindow:
         x, y = self.at(8 + 40, 48)
         return x, y + 3 + self.row * index + self.row // 2
 
+    def dest_row(self, index):
+        """The middle of row index of the destination list (List2 at 216,48, level with List1)."""
+        x, y = self.source_row(index)
+        return x + 216 - 8, y
+
 
 def main_windows(display):
     return [w for w in display.xdotool("search", "--onlyvisible", "--name", "^Skerrow \\(",
@@ -347,6 +353,57 @@ def run(display, program, bank, source, preamble, saved_path):
         first = next((i for i, (a, b) in enumerate(zip(saved, expected)) if a != b), None)
         raise JourneyFailed("the saved file differs from the expected bytes: %d bytes, %d expected, "
                             "first difference at %s" % (len(saved), len(expected), first))
+
+    drag_and_reorder(display, program, main, entries, source, preamble,
+                     os.path.join(os.path.dirname(saved_path), "dragged.1bk"))
+
+
+def drag(display, start, end):
+    """Presses at start, moves to end in steps, as a hand does, and lets go there."""
+    display.xdotool("mousemove", "--sync", *start)
+    display.xdotool("mousedown", 1)
+    steps = 8
+    for i in range(1, steps + 1):
+        display.xdotool("mousemove", "--sync", start[0] + (end[0] - start[0]) * i // steps,
+                        start[1] + (end[1] - start[1]) * i // steps)
+        time.sleep(0.05)
+    time.sleep(0.2)
+    display.xdotool("mouseup", 1)
+    time.sleep(0.3)
+
+
+def drag_and_reorder(display, program, main, entries, source, preamble, dragged_path):
+    """Drags source voices 0, 2 and 3 into the gap above the second destination entry, then the
+    first and the sixth entries to the end, saves and checks the bytes."""
+    display.focus(main.window)
+    display.click(*main.source_row(0))
+    display.xdotool("keydown", "ctrl")
+    display.click(*main.source_row(2))
+    display.click(*main.source_row(3))
+    display.xdotool("keyup", "ctrl")
+    x, y = main.dest_row(1)
+    drag(display, main.source_row(3), (x, y - main.row // 4))
+    entries = entries[:1] + [source[0], source[2], source[3]] + entries[1:]
+    display.screenshot("dragged-in")
+
+    display.click(*main.dest_row(0))
+    display.xdotool("keydown", "ctrl")
+    display.click(*main.dest_row(5))
+    display.xdotool("keyup", "ctrl")
+    drag(display, main.dest_row(5), main.dest_row(len(entries) + 2))
+    entries = [e for k, e in enumerate(entries) if k not in (0, 5)] + [entries[0], entries[5]]
+    display.screenshot("reordered")
+
+    display.focus(main.window)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "s")
+    choose_file(display, display.wait_for("Save As", program), "Save As",
+                os.path.splitext(dragged_path)[0], program)
+    wait_for_file(dragged_path, program)
+    display.wait_gone("File Save Progress")
+    with open(dragged_path, "rb") as f:
+        if f.read() != expected_file(preamble, entries, 16):
+            raise JourneyFailed("the file saved after the drags differs from the expected bytes")
 
 
 
