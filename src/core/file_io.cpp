@@ -7,27 +7,6 @@
 
 namespace skerrow {
 
-FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
-{
-    if (this != &other)
-        Reset(std::exchange(other.m_fd, -1));
-    return *this;
-}
-
-void FileDescriptor::Reset(int fd) noexcept
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = fd;
-}
-
-int FileDescriptor::Close() noexcept
-{
-    const int result = m_fd >= 0 ? ::close(m_fd) : 0;
-    m_fd = -1;
-    return result;
-}
-
 std::optional<FileIdentity> IdentityOf(const std::string& path)
 {
     struct stat info {};
