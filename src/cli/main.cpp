@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "os/arguments.h"
 #include "os/os.h"
 
 #include <cstdio>
@@ -20,5 +21,5 @@ int main(int argc, char** argv)
     // not a reason to die unheard.
     skerrow::os::PrepareConsole();
 
-    return skerrow::RunCli(std::vector<std::string>(argv + 1, argv + argc), console);
+    return skerrow::RunCli(skerrow::os::ProgramArguments(argc, argv), console);
 }

@@ -266,7 +266,8 @@ private:
         ToWide(m_path.substr(NameStart(m_path)), name);
         if (name.size() > 255)
             return ENAMETOOLONG;
-        m_target.realPath = ForApi(m_target.realPath);
+        // ReplaceFileW takes no relative path on every system: the full one, for the calls only.
+        m_target.realPath = ForApi(FullPath(m_target.realPath));
         const DWORD attributes = ::GetFileAttributesW(m_target.realPath.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD error = ::GetLastError();
@@ -389,27 +390,7 @@ File::~File()
 
 std::int64_t File::ReadAt(std::uint64_t offset, void* data, std::size_t size, int* error) const
 {
-    auto* bytes = static_cast<char*>(data);
-    std::size_t got = 0;
-    while (got < size) {
-        OVERLAPPED at{};
-        const std::uint64_t position = offset + got;
-        at.Offset = static_cast<DWORD>(position);
-        at.OffsetHigh = static_cast<DWORD>(position >> 32);
-        DWORD n = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1u << 30));
-        if (::ReadFile(FileAccess::Handle(*this), bytes + got, want, &n, &at) == 0) {
-            if (::GetLastError() == ERROR_HANDLE_EOF)
-                break;
-            if (error)
-                *error = LastError();
-            return -1;
-        }
-        if (n == 0)
-            break;
-        got += n;
-    }
-    return static_cast<std::int64_t>(got);
+    return ReadHandleAt(FileAccess::Handle(*this), offset, data, size, error);
 }
 
 bool File::Refresh(FileId& id, std::uint64_t& size) const
@@ -422,15 +403,10 @@ bool File::Refresh(FileId& id, std::uint64_t& size) const
     return true;
 }
 
-OpenResult OpenForReading(const std::string& path)
+OpenResult OpenForReadingWide(const std::wstring& apiPath)
 {
     OpenResult result;
-    std::wstring wide;
-    if (!ToWide(path, wide)) {
-        result.error = EILSEQ;
-        return result;
-    }
-    Handle file = OpenExisting(ForApi(wide), GENERIC_READ);
+    Handle file = OpenExisting(apiPath, GENERIC_READ);
     if (file && ::GetFileType(file.Get()) != FILE_TYPE_DISK) {
         result.failure = OpenFailure::NotPlain;  // a console, a printer port, a pipe
         return result;
@@ -449,6 +425,17 @@ OpenResult OpenForReading(const std::string& path)
     return result;
 }
 
+OpenResult OpenForReading(const std::string& path)
+{
+    std::wstring wide;
+    if (!ToWide(path, wide)) {
+        OpenResult result;
+        result.error = EILSEQ;
+        return result;
+    }
+    return OpenForReadingWide(ForApi(wide));
+}
+
 std::optional<FileId> IdentityOf(const std::string& path)
 {
     std::wstring wide;
@@ -459,6 +446,14 @@ std::optional<FileId> IdentityOf(const std::string& path)
     if (!file || !Inform(file.Get(), info))
         return std::nullopt;
     return info.id;
+}
+
+bool EntryExists(const std::string& path)
+{
+    // The name's own attributes: a link is found whether or not it leads anywhere.
+    std::wstring wide;
+    return !path.empty() && ToWide(path, wide) &&
+           ::GetFileAttributesW(ForApi(wide).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::unique_ptr<ReplacingFile> ReplaceFile(const std::string& path, const ReplaceHooks& hooks)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace skerrow::os {
@@ -35,13 +36,8 @@ bool ToUtf8(const std::wstring& wide, std::string& utf8)
                                  nullptr, nullptr) == length;
 }
 
-std::wstring ForApi(const std::wstring& path)
+std::wstring FullPath(const std::wstring& path)
 {
-    // Below this the plain form works for a file in any folder the plain form can create.
-    constexpr std::size_t PlainLimit = MAX_PATH - 12;
-    if (path.size() < PlainLimit || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))
-        return path;
-    // The prefixed form takes no "." or ".." and no forward slash: let the system resolve them.
     std::wstring full(path.size() + MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -50,10 +46,20 @@ std::wstring ForApi(const std::wstring& path)
             return path;
         if (length < full.size()) {
             full.resize(length);
-            break;
+            return full;
         }
         full.resize(length);
     }
+}
+
+std::wstring ForApi(const std::wstring& path)
+{
+    // Below this the plain form works for a file in any folder the plain form can create.
+    constexpr std::size_t PlainLimit = MAX_PATH - 12;
+    if (path.size() < PlainLimit || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))
+        return path;
+    // The prefixed form takes no "." or ".." and no forward slash: let the system resolve them.
+    const std::wstring full = FullPath(path);
     if (full.starts_with(L"\\\\"))
         return std::wstring(L"\\\\?\\UNC\\") + full.substr(2);
     return std::wstring(L"\\\\?\\") + full;
@@ -117,6 +123,31 @@ int ErrorNumberOf(unsigned long code)
     default:
         return EIO;
     }
+}
+
+std::int64_t ReadHandleAt(void* handle, std::uint64_t offset, void* data, std::size_t size, int* error)
+{
+    auto* bytes = static_cast<char*>(data);
+    std::size_t got = 0;
+    while (got < size) {
+        OVERLAPPED at{};
+        const std::uint64_t position = offset + got;
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD n = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1u << 30));
+        if (::ReadFile(handle, bytes + got, want, &n, &at) == 0) {
+            if (::GetLastError() == ERROR_HANDLE_EOF)
+                break;
+            if (error)
+                *error = ErrorNumberOf(::GetLastError());
+            return -1;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    return static_cast<std::int64_t>(got);
 }
 
 }  // namespace skerrow::os

@@ -1,8 +1,12 @@
 #pragma once
 
-// The Windows body's conversions at the API: UTF-8 paths to UTF-16 and back, and the system's
-// error codes to errno values. Windows only.
+// What the Windows body's files share at the API: UTF-8 paths to UTF-16 and back, the system's
+// error codes as errno values, reading at an offset. Windows only.
 
+#include "os/os.h"
+
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace skerrow::os {
@@ -18,7 +22,18 @@ bool ToUtf8(const std::wstring& wide, std::string& utf8);
 // Shorter paths are returned unchanged, keeping what the system does with them ("NUL", "a/b").
 std::wstring ForApi(const std::wstring& path);
 
+// path made absolute and plain ("C:\\a\\b" for "b" in C:\\a, no "." or "..", backslashes only);
+// path itself when the system cannot.
+std::wstring FullPath(const std::wstring& path);
+
 // The errno value (ENOENT, EACCES, ENOSPC, ...) for a Win32 error code; EIO for the unknown.
 int ErrorNumberOf(unsigned long code);
+
+// Reads up to size bytes at offset from the file handle (a HANDLE), going on after short reads.
+// Returns the number read, fewer only at the end, or -1 with *error set.
+std::int64_t ReadHandleAt(void* handle, std::uint64_t offset, void* data, std::size_t size, int* error);
+
+// Opens the file at apiPath (UTF-16, in the form the API takes) for reading, as OpenForReading.
+OpenResult OpenForReadingWide(const std::wstring& apiPath);
 
 }  // namespace skerrow::os

@@ -70,7 +70,9 @@ COMMANDS = [
 def run(program, runner, args, out, cwd):
     """The exit status and standard output of program run with args, its own folder out for {out}."""
     command = ([runner] if runner else []) + [program] + [a.replace("{out}", out) for a in args]
-    result = subprocess.run(command, cwd=cwd, capture_output=True, timeout=120)
+    # A UTF-8 locale on Linux, as the Windows build assumes for output that goes to no console.
+    environment = dict(os.environ, LC_ALL="C.UTF-8")
+    result = subprocess.run(command, cwd=cwd, env=environment, capture_output=True, timeout=120)
     return result.returncode, result.stdout.replace(out.encode() + b"/", b"{out}/")
 
 
