@@ -53,6 +53,11 @@ struct Maker {
 };
 
 // Runs a command that makes the image at path; returns the image's bytes.
+void PrintTo(const Maker& maker, std::ostream* out)
+{
+    *out << maker.name;
+}
+
 std::string Tool(const std::string& path, const std::string& command)
 {
     EXPECT_EQ(Shell(command), 0) << command;
@@ -111,6 +116,7 @@ TEST_P(MadeImageTest, ReadsWhatMtoolsWroteAndWritesWhatMtoolsAndFsckRead)
         write("banks", std::to_string(i) + ".1VC", expected["BANKS/" + std::to_string(i) + ".1VC"] = "");
     write("BANKS", "BIG.AVC", expected["BANKS/BIG.AVC"] = Bank(7) + Bank(8));
     WriteBytes(img, bytes);
+    EXPECT_EQ(FatImage::Open(bytes).image->Find("new.1vc")->written, Now);
 
     std::string report;
     EXPECT_EQ(Shell("fsck.fat -n " + Quote(img), &report), 0) << report;
