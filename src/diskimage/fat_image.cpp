@@ -95,6 +95,18 @@ std::uint64_t ClusterOffset(const FatGeometry& g, std::uint32_t cluster)
     return g.dataOffset + static_cast<std::uint64_t>(cluster - 2) * g.clusterBytes;
 }
 
+// The clusters of a chain the open has checked. The bounds only keep a chain that was not checked
+// (a member of another image, say) from running off the FAT or for ever.
+std::vector<std::uint32_t> ChainOf(std::string_view bytes, const FatGeometry& g, std::uint32_t first)
+{
+    std::vector<std::uint32_t> chain;
+    for (std::uint32_t cluster = first;
+         cluster >= 2 && cluster <= LastCluster(g) && chain.size() < g.clusterCount;
+         cluster = FatEntry(bytes, g, cluster))
+        chain.push_back(cluster);
+    return chain;
+}
+
 std::string Damaged(const std::string& what)
 {
     return "Damaged disk image: " + what + ".";
@@ -488,21 +500,12 @@ std::string FatImage::Read(const Member& file, std::uint64_t offset, std::size_t
         return out;
     std::uint64_t left = std::min<std::uint64_t>(length, file.size - offset);
     const FatGeometry& g = m_geometry;
-    std::uint32_t cluster = file.firstCluster;
-    std::uint64_t skip = offset;
-    // The chain was checked at open; the bound only keeps a member of another image from looping.
-    for (std::uint32_t steps = 0; left > 0 && steps < g.clusterCount; ++steps) {
-        if (cluster < 2 || cluster > LastCluster(g))
-            break;
-        if (skip >= g.clusterBytes) {
-            skip -= g.clusterBytes;
-        } else {
-            const std::uint64_t take = std::min<std::uint64_t>(left, g.clusterBytes - skip);
-            out.append(m_bytes, ClusterOffset(g, cluster) + skip, take);
-            left -= take;
-            skip = 0;
-        }
-        cluster = FatEntry(m_bytes, g, cluster);
+    const std::vector<std::uint32_t> chain = ChainOf(m_bytes, g, file.firstCluster);
+    for (std::uint64_t i = offset / g.clusterBytes; left > 0 && i < chain.size(); ++i) {
+        const std::uint64_t skip = i == offset / g.clusterBytes ? offset % g.clusterBytes : 0;
+        const std::uint64_t take = std::min<std::uint64_t>(left, g.clusterBytes - skip);
+        out.append(m_bytes, ClusterOffset(g, chain[i]) + skip, take);
+        left -= take;
     }
     return out;
 }
@@ -540,8 +543,7 @@ WriteResult FatImage::Write(std::string_view folderPath, std::string_view typedN
             return result;
         }
         folder = target->path;
-        for (std::uint32_t cluster = target->firstCluster; !EndsChain(g, cluster);
-             cluster = FatEntry(m_bytes, g, cluster)) {
+        for (std::uint32_t cluster : ChainOf(m_bytes, g, target->firstCluster)) {
             for (std::uint32_t i = 0; i < g.clusterBytes / EntrySize; ++i)
                 slots.push_back(ClusterOffset(g, cluster) + i * EntrySize);
             folderLast = cluster;
@@ -558,11 +560,8 @@ WriteResult FatImage::Write(std::string_view folderPath, std::string_view typedN
         result.error = "\"" + existing->path + "\" is a folder on the disk.";
         return result;
     }
-    std::vector<std::uint32_t> oldChain;
-    if (replacing && existing->size > 0)
-        for (std::uint32_t cluster = existing->firstCluster; !EndsChain(g, cluster);
-             cluster = FatEntry(m_bytes, g, cluster))
-            oldChain.push_back(cluster);
+    const std::vector<std::uint32_t> oldChain =
+        replacing ? ChainOf(m_bytes, g, existing->firstCluster) : std::vector<std::uint32_t>{};
 
     std::uint64_t slot = 0;
     bool extendFolder = false;

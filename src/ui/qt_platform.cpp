@@ -12,11 +12,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QTreeView>
 
@@ -83,16 +86,39 @@ private:
     bool m_pathMustExist;
 };
 
-// Size, type and date as wide as their texts; the name gets the rest of the view's width.
+// Size, type and date as wide as their texts; the name gets the rest of the view's width, and no
+// more, so that the date is never pushed out of sight.
 void FitColumns(QTreeView& view)
 {
+    if (!view.model())
+        return;
     int rest = view.viewport()->width();
     for (int column = 1; column < view.model()->columnCount(view.rootIndex()); ++column) {
         view.resizeColumnToContents(column);
         rest -= view.columnWidth(column);
     }
-    view.setColumnWidth(0, std::max(view.columnWidth(0), rest));
+    view.setColumnWidth(0, std::max(rest, view.header()->minimumSectionSize()));
 }
+
+// Fits the columns again whenever the view's width changes (the dialog shown, resized).
+class ColumnFitter final : public QObject {
+public:
+    explicit ColumnFitter(QTreeView& view) : QObject(&view), m_view(view)
+    {
+        view.viewport()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            FitColumns(m_view);
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTreeView& m_view;
+};
 
 void FitColumnsOnEveryFolder(QFileDialog& dialog)
 {
@@ -101,6 +127,18 @@ void FitColumnsOnEveryFolder(QFileDialog& dialog)
     if (!view || !model)
         return;
     QObject::connect(model, &QFileSystemModel::directoryLoaded, view, [view] { FitColumns(*view); });
+    new ColumnFitter(*view);
+}
+
+// No larger than the screen it opens on, less room for the frame a window manager puts around
+// it: with a large scale factor the buttons would be off the screen.
+QSize FittedDialogSize(const QWidget* parent)
+{
+    constexpr QSize FrameAllowance(16, 48);
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return DialogSize;
+    return DialogSize.boundedTo(screen->availableGeometry().size() - FrameAllowance);
 }
 
 QMessageBox::Icon QtIcon(MessageIcon icon)
@@ -215,7 +253,7 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
     // Qt's own size (624 x 412) cuts the columns of the detail view; at this size, with the
     // columns fitted to what they show, a name, the size, the type and the date are read in full.
     dialog.setViewMode(QFileDialog::Detail);
-    dialog.resize(DialogSize);
+    dialog.resize(FittedDialogSize(m_window));
     FitColumnsOnEveryFolder(dialog);
 
     FileDialogResult result;

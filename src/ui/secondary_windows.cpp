@@ -142,8 +142,10 @@ frmAbout::frmAbout(QWidget* parent)
     lblAbout->setGeometry(TwipRect(120, 2280, 7335, 1575));
     lblAbout->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblAbout->setWordWrap(true);
+    // A white label whatever the desktop's colours, so its text is dark whatever they are too.
     QPalette labelPalette = lblAbout->palette();
     labelPalette.setColor(QPalette::Window, Qt::white);
+    labelPalette.setColor(QPalette::WindowText, Qt::black);
     lblAbout->setPalette(labelPalette);
     lblAbout->setAutoFillBackground(true);
 
@@ -191,6 +193,11 @@ frmLike::frmLike(QWidget* parent)
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Picture1->setLineWidth(1);
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The logo is drawn dark on nothing: on a dark desktop it needs a light ground of its own.
+    QPalette picturePalette = Picture1->palette();
+    picturePalette.setColor(QPalette::Window, Qt::white);
+    Picture1->setPalette(picturePalette);
+    Picture1->setAutoFillBackground(true);
     Picture1->setPixmap(
         Picture(QStringLiteral(":/skerrow/logo_small.svg"), QSize(126, 37), devicePixelRatioF()));
 

@@ -9,9 +9,11 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace skerrow;
@@ -108,7 +110,8 @@ private slots:
         QtPlatform platform;
         QStringList filters;
         QString suffix, initial;
-        bool own = false, confirms = false, save = false, detail = false;
+        bool own = false, confirms = false, save = false, detail = false, onScreen = false,
+             columnsFit = false;
         QSize size;
         ModalHandler handler([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -121,7 +124,20 @@ private slots:
             confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
             save = dialog->acceptMode() == QFileDialog::AcceptSave;
             size = dialog->size();
+            onScreen = dialog->screen()->availableGeometry().contains(dialog->frameGeometry());
             detail = dialog->viewMode() == QFileDialog::Detail;
+            auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+            QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) > 0; });
+            int widths = 0;
+            columnsFit = true;
+            for (int column = 0; column < view->header()->count(); ++column) {
+                widths += view->columnWidth(column);
+                if (column > 0)
+                    columnsFit = columnsFit && view->columnWidth(column) >=
+                                                   std::max(view->sizeHintForColumn(column),
+                                                            view->header()->sectionSizeHint(column));
+            }
+            columnsFit = columnsFit && widths <= view->viewport()->width();
             dialog->reject();
             return true;
         });
@@ -132,9 +148,11 @@ private slots:
         QVERIFY(own);
         QVERIFY(confirms);
         QVERIFY(save);
-        // Name, size, type and date all readable, not Qt's 624 x 412.
+        // Name, size, type and date all readable, not Qt's 624 x 412, as far as the screen allows.
         QVERIFY(detail);
-        QVERIFY(size.width() >= 800 && size.height() >= 480);
+        QVERIFY(size.width() >= 700 && size.height() >= 480);
+        QVERIFY(onScreen);
+        QVERIFY(columnsFit);
         QCOMPARE(result.outcome, FileDialogOutcome::Cancelled);
         QVERIFY(result.path.empty());
         QCOMPARE(result.flags, 0u);
@@ -277,27 +295,44 @@ private slots:
         typed.replace("@", Dir(dir));
         QtPlatform platform;
         bool waiting = false;  // the wait for the focus runs this handler's timer too
+        QStringList boxes;     // what the dialog said, if it had anything to say
         ModalHandler handler([&](QWidget* modal) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                boxes << box->text();
+                box->reject();
+                return true;
+            }
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             if (!dialog || waiting)
                 return false;
             dialog->setDirectory(Dir(dir));
             auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (focused) {
-                dialog->activateWindow();
-                field->setFocus();
+                // Activation only takes once the window is shown; then the focus follows it.
                 waiting = true;
-                const bool focus = QTest::qWaitFor([field] { return field->hasFocus(); });
+                const bool focus = QTest::qWaitForWindowExposed(dialog) && [&] {
+                    dialog->activateWindow();
+                    return QTest::qWaitForWindowActive(dialog);
+                }() && [&] {
+                    field->setFocus();
+                    return QTest::qWaitFor([field] { return field->hasFocus(); });
+                }();
                 waiting = false;
                 if (!focus)
                     return false;
             } else {
                 field->clearFocus();
             }
+            // The initial name is selected only while the field has the focus; the user's Ctrl+A.
+            field->selectAll();
             QTest::keyClicks(field, typed);
-            static_cast<QDialog*>(dialog)->accept();  // the accept button
-            if (dialog->isVisible())
-                dialog->reject();
+            // Accepted after this handler has returned: a box the dialog opens in its accept
+            // runs a loop of its own, which this handler's timer must be free to reach.
+            QTimer::singleShot(0, dialog, [dialog] {
+                static_cast<QDialog*>(dialog)->accept();  // the accept button
+                if (dialog->isVisible())
+                    dialog->reject();
+            });
             return true;
         });
         FileDialogRequest request = SaveRequest();
@@ -309,6 +344,8 @@ private slots:
             request.filter = "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|All Files (*.*)|*.*";
         }
         const FileDialogResult result = platform.FileDialog(request);
+        QVERIFY2(handler.givenUp.empty(), qPrintable(handler.GivenUp()));
+        QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('|'))));
         QCOMPARE(result.outcome, FileDialogOutcome::Chosen);
         QCOMPARE(QString::fromStdString(result.path), Dir(dir) + "/" + chosen);
     }

@@ -87,6 +87,7 @@ private slots:
     void windowsUseTheirFonts();
     void windowsAreCentred_data();
     void windowsAreCentred();
+    void fixedGroundsKeepTheirContentsReadableOnADarkDesktop();
 
     void aboutHasSevenLinesRebuiltOnEveryShow();
     void showingAWindowIsModalAndDiscardsIt_data();
@@ -205,9 +206,9 @@ void SecondaryWindowsTest::fontsAskForTheClassicFacesAndFallBack()
     QCOMPARE(fixed.families().value(0), QStringLiteral("Courier New"));
     QCOMPARE(fixed.pointSizeF(), 9.75);
     QCOMPARE(fixed.weight(), QFont::Normal);
-    const QFontInfo fixedFace(fixed);
-    QVERIFY2(fixedFace.fixedPitch(), qPrintable(fixedFace.family()));
-    // Fixed pitch in fact, not only in name: the manual's rulings line up only then.
+    // Where it is missing, the desktop's own fixed-pitch face, which is fixed on any machine.
+    QCOMPARE(fixed.families().value(1), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+    // Fixed pitch in fact, whatever the face says of itself: the manual's rulings line up only then.
     const QFontMetrics metrics(fixed);
     QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiiiiiiiii")),
              metrics.horizontalAdvance(QStringLiteral("WWWWWWWWWW")));
@@ -230,7 +231,9 @@ void SecondaryWindowsTest::windowsUseTheirFonts()
     frmManual manual;
     QCOMPARE(manual.Text1->font().pointSizeF(), 9.75);
     QCOMPARE(manual.Text1->font().families().value(0), QStringLiteral("Courier New"));
-    QVERIFY(QFontInfo(manual.Text1->font()).fixedPitch());
+    const QFontMetrics manualMetrics(manual.Text1->font());
+    QCOMPARE(manualMetrics.horizontalAdvance(QStringLiteral("iiiii")),
+             manualMetrics.horizontalAdvance(QStringLiteral("=====")));
 
     frmFileProgress progress;
     QCOMPARE(progress.Label1->font().pointSizeF(), 8.25);
@@ -271,6 +274,30 @@ void SecondaryWindowsTest::windowsAreCentred()
                             .arg(actual.y())
                             .arg(expected.x())
                             .arg(expected.y())));
+}
+
+void SecondaryWindowsTest::fixedGroundsKeepTheirContentsReadableOnADarkDesktop()
+{
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(0x20, 0x20, 0x20));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xe0, 0xe0, 0xe0));
+    QApplication::setPalette(dark);
+    frmAbout about;
+    frmLike like;
+    QApplication::setPalette(light);
+
+    const auto lightness = [](QWidget* widget, QPalette::ColorRole role) {
+        return widget->palette().color(role).lightness();
+    };
+    // The label's white ground comes with dark text.
+    QCOMPARE(lightness(about.lblAbout, QPalette::Window), 255);
+    QVERIFY(lightness(about.lblAbout, QPalette::WindowText) < 100);
+    // The logo is dark: its box gets a light ground.
+    QVERIFY(like.Picture1->autoFillBackground());
+    QVERIFY(lightness(like.Picture1, QPalette::Window) > 200);
 }
 
 void SecondaryWindowsTest::aboutHasSevenLinesRebuiltOnEveryShow()

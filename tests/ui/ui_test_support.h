@@ -7,9 +7,11 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -22,9 +24,13 @@ namespace skerrow::test {
 
 // Watches for modal windows (dialogs run by exec()) and hands each new one to act, inside the
 // modal window's own event loop. act returns whether it took the window (and closed it, or will);
-// windows it leaves are offered again. The titles of the windows taken are recorded.
+// windows it leaves are offered again, for at most GiveUpSeconds: then the window is closed and
+// recorded as given up, so that a test fails instead of waiting for ever. The titles of the
+// windows taken are recorded.
 class ModalHandler {
 public:
+    static constexpr int GiveUpSeconds = 20;
+
     explicit ModalHandler(std::function<bool(QWidget*)> act) : m_act(std::move(act))
     {
         m_timer.setInterval(10);
@@ -32,20 +38,38 @@ public:
             QWidget* modal = QApplication::activeModalWidget();
             if (!modal || modal == m_last)
                 return;
+            if (modal != m_offered) {
+                m_offered = modal;
+                m_since.restart();
+            }
             if (m_act(modal)) {
                 m_last = modal;
                 titles.push_back(modal->windowTitle());
+            } else if (m_since.hasExpired(GiveUpSeconds * 1000)) {
+                m_last = modal;
+                givenUp.push_back(modal->windowTitle());
+                modal->close();
             }
         });
         m_timer.start();
     }
 
     std::vector<QString> titles;
+    std::vector<QString> givenUp;
+
+    // The titles of the windows given up, for a failure's message.
+    QString GivenUp() const
+    {
+        QStringList list(givenUp.begin(), givenUp.end());
+        return QStringLiteral("left open: ") + list.join(QStringLiteral(", "));
+    }
 
 private:
     std::function<bool(QWidget*)> m_act;
     QTimer m_timer;
     QPointer<QWidget> m_last;
+    QPointer<QWidget> m_offered;
+    QElapsedTimer m_since;
 };
 
 // Closes every modal window that shows up, recording its title.
