@@ -127,15 +127,14 @@ private slots:
             onScreen = dialog->screen()->availableGeometry().contains(dialog->frameGeometry());
             detail = dialog->viewMode() == QFileDialog::Detail;
             auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-            QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) > 0; });
+            const bool listed =
+                QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) > 0; });
             int widths = 0;
-            columnsFit = true;
+            columnsFit = listed;
             for (int column = 0; column < view->header()->count(); ++column) {
                 widths += view->columnWidth(column);
                 if (column > 0)
-                    columnsFit = columnsFit && view->columnWidth(column) >=
-                                                   std::max(view->sizeHintForColumn(column),
-                                                            view->header()->sectionSizeHint(column));
+                    columnsFit = columnsFit && view->columnWidth(column) >= view->header()->sectionSizeHint(column);
             }
             columnsFit = columnsFit && widths <= view->viewport()->width();
             dialog->reject();
