@@ -21,7 +21,8 @@ QFont SkerrowFixedFont(double pointSize)
     // generic "monospace" alone can resolve to a face whose advances are equal but that says it is
     // not fixed, and Qt then passes it over for whatever happens to claim it.
     QFont font;
-    font.setFamilies({QStringLiteral("Courier New"), QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
+    font.setFamilies({QStringLiteral("Courier New"),
+                      QFontDatabase::systemFont(QFontDatabase::FixedFont).family(),
                       QStringLiteral("monospace")});
     font.setStyleHint(QFont::Monospace);
     font.setFixedPitch(true);

@@ -134,7 +134,8 @@ private slots:
             for (int column = 0; column < view->header()->count(); ++column) {
                 widths += view->columnWidth(column);
                 if (column > 0)
-                    columnsFit = columnsFit && view->columnWidth(column) >= view->header()->sectionSizeHint(column);
+                    columnsFit =
+                        columnsFit && view->columnWidth(column) >= view->header()->sectionSizeHint(column);
             }
             columnsFit = columnsFit && widths <= view->viewport()->width();
             dialog->reject();
