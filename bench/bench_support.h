@@ -11,7 +11,7 @@ namespace skerrow::bench {
 // thousands of iterations cost no memory.
 class QuietPlatform final : public Platform {
 public:
-    int MessageBox(const std::string&, const std::string&, MessageIcon, MessageButtons) override
+    int MessageBox(const std::string&, const std::string&, MessageIcon, MessageButtons, const MessageSubject&) override
     {
         return AnswerOk;
     }
