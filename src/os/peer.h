@@ -8,6 +8,13 @@
 
 namespace skerrow {
 
+// Names the calling user in a channel's name: the user id on POSIX systems, the account's security
+// identifier on Windows. Empty when it cannot be told.
+std::string UserKey();
+
+// True when path is a folder, not a link, that the calling user owns and nobody else may enter.
+bool FolderPrivateToUser(const std::string& path);
+
 // True when path names a socket owned by the calling user, or nothing at all (a channel may be
 // made there). A link is never followed: whatever it points to is not ours to use.
 bool SocketPathUsable(const std::string& path);
