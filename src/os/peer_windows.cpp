@@ -34,6 +34,12 @@ bool FolderPrivateToUser(const std::string&)
     return false;
 }
 
+void LetPeerTakeForeground()
+{
+    // Granted to any program, not the listener alone: it lapses at the user's next input anyway.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+}
+
 // A named pipe is created with a security descriptor that admits its creator's account only, and
 // its name lies in the session's own namespace: no other user can stand at either end.
 bool SocketPathUsable(const std::string&)

@@ -148,6 +148,7 @@ bool SingleInstance::HandOver(const std::vector<std::string>& paths, const std::
     // The name may have been swapped for a link to someone else's socket since it was looked at.
     if (!PeerIsSameUser(static_cast<int>(socket.socketDescriptor())))
         return false;
+    LetPeerTakeForeground();
     socket.write(Encode(paths, token));
     const QDeadlineTimer deadline(m_answerMilliseconds);
     while (socket.bytesToWrite() > 0) {
