@@ -41,7 +41,7 @@ void LetPeerTakeForeground()
 }
 
 // A named pipe is created with a security descriptor that admits its creator's account only, and
-// its name lies in the session's own namespace: no other user can stand at either end.
+// its name holds that account's identifier: no other user can stand at either end.
 bool SocketPathUsable(const std::string&)
 {
     return true;
