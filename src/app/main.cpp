@@ -137,6 +137,20 @@ std::string Absolute(const std::string& file)
     return error ? file : absolute.string();
 }
 
+QtMessageHandler qtMessages = nullptr;
+
+// Qt aborts when no platform can show a window, and its words blame the installation; where there
+// is simply no display (a terminal, a remote shell), the user reads that and gets a plain failure.
+void NoDisplayIsAFailure(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        std::fputs("skerrow: no display could be opened to show the window on\n", stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    qtMessages(type, context, message);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -154,7 +168,9 @@ int main(int argc, char** argv)
 
     skerrow::os::RemoveOnTermination();
     int qtArgc = static_cast<int>(line.qtArguments.size()) - 1;
+    qtMessages = qInstallMessageHandler(NoDisplayIsAFailure);
     QApplication app(qtArgc, line.qtArguments.data());
+    qInstallMessageHandler(qtMessages);
     QApplication::setApplicationName(QStringLiteral("Skerrow"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/skerrow/app_icon.svg")));
     // Lets the desktop match the window to its menu entry and icon.

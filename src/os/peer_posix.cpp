@@ -12,6 +12,20 @@
 
 namespace skerrow {
 
+std::string UserKey()
+{
+    return std::to_string(::getuid());
+}
+
+bool FolderPrivateToUser(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+void LetPeerTakeForeground() {}
+
 bool SocketPathUsable(const std::string& path)
 {
     struct stat info {};

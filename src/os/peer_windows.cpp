@@ -1,9 +1,47 @@
 #include "os/peer.h"
 
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <vector>
+
 namespace skerrow {
 
+std::string UserKey()
+{
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token))
+        return {};
+    std::string key;
+    DWORD size = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> user(size);
+    if (size > 0 && ::GetTokenInformation(token, TokenUser, user.data(), size, &size)) {
+        LPSTR text = nullptr;
+        if (::ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text)) {
+            key = text;
+            ::LocalFree(text);
+        }
+    }
+    ::CloseHandle(token);
+    return key;
+}
+
+// The runtime folder is a freedesktop notion; the channel is a named pipe, and needs no folder.
+bool FolderPrivateToUser(const std::string&)
+{
+    return false;
+}
+
+void LetPeerTakeForeground()
+{
+    // Granted to any program, not the listener alone: it lapses at the user's next input anyway.
+    ::AllowSetForegroundWindow(ASFW_ANY);
+}
+
 // A named pipe is created with a security descriptor that admits its creator's account only, and
-// its name lies in the session's own namespace: no other user can stand at either end.
+// its name holds that account's identifier: no other user can stand at either end.
 bool SocketPathUsable(const std::string&)
 {
     return true;

@@ -6,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
@@ -15,8 +14,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-
-#include <unistd.h>
 
 namespace skerrow {
 
@@ -48,15 +45,6 @@ QString DisplayKey()
     static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._:-]"));
     display.replace(unsafe, QStringLiteral("_"));
     return display.isEmpty() ? QStringLiteral("none") : display;
-}
-
-bool OwnedByUsAlone(const QString& folder)
-{
-    const QFileInfo info(folder);
-    return info.isDir() && !info.isSymLink() && info.ownerId() == ::getuid() &&
-           (info.permissions() &
-            (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-             QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther)) == 0;
 }
 
 std::string Bytes(const QString& path)
@@ -131,9 +119,9 @@ Decoded Decode(QByteArray& buffer, Message& message)
 
 SingleInstance::SingleInstance() : m_answerMilliseconds(AnswerMilliseconds)
 {
-    const QString name = QStringLiteral("skerrow-%1-%2").arg(::getuid()).arg(DisplayKey());
+    const QString name = QStringLiteral("skerrow-%1-%2").arg(QString::fromStdString(UserKey()), DisplayKey());
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !OwnedByUsAlone(folder))
+    if (folder.isEmpty() || !FolderPrivateToUser(Bytes(folder)))
         folder = QDir::tempPath();
     m_serverName = QDir(folder).filePath(name);
 }
@@ -160,6 +148,7 @@ bool SingleInstance::HandOver(const std::vector<std::string>& paths, const std::
     // The name may have been swapped for a link to someone else's socket since it was looked at.
     if (!PeerIsSameUser(static_cast<int>(socket.socketDescriptor())))
         return false;
+    LetPeerTakeForeground();
     socket.write(Encode(paths, token));
     const QDeadlineTimer deadline(m_answerMilliseconds);
     while (socket.bytesToWrite() > 0) {

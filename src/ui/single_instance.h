@@ -17,10 +17,10 @@ namespace skerrow {
 // them to the program already running, which opens them in its own window.
 //
 // The channel is a local socket named after the user and the display. It lies in the user's
-// runtime folder ($XDG_RUNTIME_DIR, private to the user by definition); without one it lies in
-// the temporary folder. Either way a link at the socket's name is never used, and each side
-// talks only to a peer that runs as the same user: no other user can receive the paths we open,
-// nor send us files to open.
+// runtime folder ($XDG_RUNTIME_DIR, if it is private to the user as it should be); without one it
+// lies in the temporary folder (on Windows it is a named pipe open to the user alone). Either way a link at
+// the socket's name is never used, and each side talks only to a peer that runs as the same user: no other
+// user can receive the paths we open, nor send us files to open.
 //
 // A lock file beside the socket lets one starting program at a time decide whether it hands its
 // files over or becomes the running program, so files opened together give one window.

@@ -457,7 +457,10 @@ void SecondaryWindowsTest::manualIsReadOnlySelectableAndCopyable()
     QCOMPARE(text.verticalScrollBar()->value(), 0);
     QVERIFY(text.verticalScrollBar()->maximum() > 0);
     QTest::keyClick(&text, Qt::Key_End, Qt::ControlModifier);
-    QCOMPARE(text.verticalScrollBar()->value(), text.verticalScrollBar()->maximum());
+    // Where the last line stops short of the bottom edge depends on the face's line height, so
+    // the scroll bar may end a step short of its maximum: what counts is that the end is in view.
+    QVERIFY(text.textCursor().atEnd());
+    QVERIFY(text.viewport()->rect().contains(text.cursorRect()));
 
     // Shift+Up selects from the keyboard; Ctrl+C copies the selection.
     QTest::keyClick(&text, Qt::Key_Home, Qt::ControlModifier);

@@ -127,9 +127,34 @@ private slots:
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime->path()));
     }
 
-    void theSocketLiesInThePrivateRuntimeFolder()
+    // A runtime folder others may enter, or a link to ours that anyone could point elsewhere,
+    // is not used: the socket lies in the temporary folder then.
+    void theSocketLiesInThePrivateRuntimeFolderOnly_data()
     {
-        QVERIFY(SingleInstance().ServerName().startsWith(m_runtime->path() + '/'));
+        QTest::addColumn<bool>("openToOthers");
+        QTest::addColumn<bool>("throughALink");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("private") << false << false << true;
+        QTest::newRow("open to others") << true << false << false;
+        QTest::newRow("a link to it") << false << true << false;
+    }
+
+    void theSocketLiesInThePrivateRuntimeFolderOnly()
+    {
+        QFETCH(bool, openToOthers);
+        QFETCH(bool, throughALink);
+        QFETCH(bool, used);
+        QString folder = m_runtime->path();
+        if (openToOthers)
+            QVERIFY(QFile::setPermissions(folder, QFile::permissions(folder) | QFileDevice::ReadOther |
+                                                      QFileDevice::ExeOther));
+        QTemporaryDir links;
+        if (throughALink) {
+            folder = links.filePath(QStringLiteral("runtime"));
+            QVERIFY(QFile::link(m_runtime->path(), folder));
+        }
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
+        QCOMPARE(SingleInstance().ServerName().startsWith(folder + '/'), used);
     }
 
     void withNoProgramRunningNothingIsHandedOver() { QVERIFY(!HandOverFromAnotherThread({"/v/a.1bk"})); }
