@@ -154,7 +154,8 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::Rep
         lib.platform.ProgressClose(File);
     if (!result) {
         lib.platform.MessageBox(WriteFailureMessage(result, path), "Error", MessageIcon::Critical,
-                                MessageButtons::Ok, {WriteFailureSubject(result, path), result.error});
+                                MessageButtons::Ok,
+                                {WriteFailureSubject(result, path), result.error, result.notPlain});
         return false;
     }
     lib.state.ListSaved = FlagTrue;

@@ -119,11 +119,13 @@ OpenResult CheckOpened(Fd fd, int error)
         result.error = fd ? errno : error;
         return result;
     }
+    if (S_ISDIR(info.st_mode)) {
+        result.failure = OpenFailure::Folder;
+        result.error = EISDIR;
+        return result;
+    }
     if (!S_ISREG(info.st_mode)) {
-        const bool folder = S_ISDIR(info.st_mode);
-        result.failure = folder ? OpenFailure::Folder : OpenFailure::NotPlain;
-        // The nearest words the system has, for messages that give a reason.
-        result.error = folder ? EISDIR : EINVAL;
+        result.failure = OpenFailure::NotPlain;
         return result;
     }
     FileAccess::Adopt(result.file, std::move(fd), info);
@@ -277,6 +279,7 @@ struct Target {
     struct stat folderInfo {};
     std::string name;
     std::optional<struct stat> old;  // the file there now, if any
+    bool notPlain = false;           // a pipe, a device or a socket is there: nothing to replace
 };
 
 // The system's rule for links in shared folders such as /tmp, which guards open() but not a walk
@@ -308,7 +311,7 @@ bool EndsInFolder(std::string_view path)
 
 // Resolves path one part at a time, relative to descriptors, following links by the rule above
 // wherever they stand, so that the link a save follows is the one it checked. Returns the errno
-// of a refusal, or 0 with target filled in.
+// of a refusal, or 0 with target filled in (or only its notPlain set).
 int ResolveTarget(const std::string& path, Target& target)
 {
     if (path.empty())
@@ -362,8 +365,12 @@ int ResolveTarget(const std::string& path, Target& target)
             continue;
         }
         if (last) {
-            if (!S_ISREG(info.st_mode))
-                return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+            if (S_ISDIR(info.st_mode))
+                return EISDIR;
+            if (!S_ISREG(info.st_mode)) {
+                target.notPlain = true;
+                return 0;
+            }
             // A file none of whose write bits are set is protected even from a user whom the
             // system would let replace it.
             if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
@@ -445,6 +452,8 @@ public:
     {
         if (const int refused = ResolveTarget(m_path, m_target); refused != 0)
             return Fail(refused);
+        if (m_target.notPlain)
+            return false;
         if (const int refused = CheckReplaceable(m_target); refused != 0)
             return Fail(refused);
         if (m_target.old)
@@ -514,6 +523,7 @@ public:
     }
 
     int Error() const override { return m_error; }
+    bool NotPlain() const override { return m_target.notPlain; }
     std::optional<FileId> Replaced() const override { return m_replaced; }
 
 private:
