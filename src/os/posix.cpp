@@ -6,9 +6,11 @@
 
 #include "os/temporary_name.h"
 
+#ifdef __linux__  // ACLs and extended attributes are copied as cp --preserve=all copies them
 #include <acl/libacl.h>
 #include <attr/libattr.h>
 #include <sys/acl.h>
+#endif
 
 #include <array>
 #include <atomic>
@@ -243,6 +245,7 @@ std::string RandomSuffix()
 // only by changing it, and another thread creating a file meanwhile would get the wrong bits.
 mode_t CurrentUmask()
 {
+#ifdef __linux__
     const Fd status(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
     std::array<char, 4096> text{};
     ssize_t got = -1;
@@ -254,6 +257,7 @@ mode_t CurrentUmask()
     const char* line = got > 0 ? std::strstr(text.data(), "\nUmask:") : nullptr;
     if (line)
         return static_cast<mode_t>(std::strtoul(line + 7, nullptr, 8)) & 0777;
+#endif
     const mode_t mask = ::umask(022);
     ::umask(mask);
     return mask;
@@ -264,12 +268,6 @@ mode_t CurrentUmask()
 bool Unsupported(int error)
 {
     return error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
-}
-
-// The path under which a descriptor's file can be named to calls that take no descriptor.
-std::string DescriptorPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 // Where a replacement lands: the folder, held open so that no link swapped into the path later
@@ -401,6 +399,13 @@ int CheckReplaceable(const Target& target)
     return 0;
 }
 
+#ifdef __linux__
+// The path under which a descriptor's file can be named to calls that take no descriptor.
+std::string DescriptorPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
 // The access ACL a file created in folder with the ordinary mode 0666 gets from the folder's
 // default ACL, as the kernel computes it for open(); none where the folder has no default ACL
 // (the umask applies then).
@@ -431,6 +436,7 @@ acl_t InheritedAcl(int folder)
     }
     return acl;
 }
+#endif
 
 class DiskReplacement final : public ReplacingFile {
 public:
@@ -566,6 +572,7 @@ private:
         struct stat sourceInfo {};
         if (source && (::fstat(source.Get(), &sourceInfo) != 0 || IdOf(sourceInfo) != IdOf(old)))
             return Fail(EAGAIN);  // the file was replaced under us
+#ifdef __linux__
         if (source) {
             const std::string from = DescriptorPath(source.Get());
             const std::string to = DescriptorPath(m_file.Get());
@@ -576,6 +583,7 @@ private:
                 !Unsupported(errno))
                 return Fail(errno);
         }
+#endif
         if (::fchmod(m_file.Get(), S_IRUSR | S_IWUSR) != 0 && !Unsupported(errno))
             return Fail(errno);
         return true;
@@ -596,9 +604,11 @@ private:
             if ((m_target.old->st_mode & S_ISVTX) != 0 && m_ownerKept)
                 mode |= S_ISVTX;
             result = ::fchmod(m_file.Get(), mode);
+#ifdef __linux__
         } else if (acl_t inherited = InheritedAcl(m_target.folder.Get())) {
             result = ::acl_set_fd(m_file.Get(), inherited);
             ::acl_free(inherited);
+#endif
         } else {
             result = ::fchmod(m_file.Get(), 0666 & ~CurrentUmask());
         }
