@@ -269,19 +269,23 @@ private:
             return ENAMETOOLONG;
         // ReplaceFileW takes no relative path on every system: the full one, for the calls only.
         m_target.realPath = ForApi(FullPath(m_target.realPath));
+        // A device first: it may have no attributes to read.
+        const Handle existing = OpenExisting(m_target.realPath, 0);
+        const DWORD openError = existing ? ERROR_SUCCESS : ::GetLastError();
+        if (existing && ::GetFileType(existing.Get()) != FILE_TYPE_DISK) {
+            m_notPlain = true;
+            return 0;
+        }
         const DWORD attributes = ::GetFileAttributesW(m_target.realPath.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD error = ::GetLastError();
             // Nothing there yet: creating the temporary file tells whether the folder is there.
             return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : ErrorNumberOf(error);
         }
-        const Handle existing = OpenExisting(m_target.realPath, 0);
-        if (existing && ::GetFileType(existing.Get()) != FILE_TYPE_DISK) {
-            m_notPlain = true;
-            return 0;
-        }
+        if (!existing)
+            return ErrorNumberOf(openError);
         Information info;
-        if (!existing || !Inform(existing.Get(), info))
+        if (!Inform(existing.Get(), info))
             return LastError();
         if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return EISDIR;
