@@ -99,11 +99,10 @@ int RunBuild(const Arguments& args, const Console& console)
                                 "Stop", MessageIcon::Critical, MessageButtons::Ok);
         return ExitUsage;
     }
-    if (!SaveDestinationTo(lib, output))
+    if (!SaveDestinationTo(lib, name.path))
         return ExitFailure;
 
-    const std::string& written = name.path;
-    Write(console.out, "Wrote " + ShownOnOut(console, written, Field::Path) + ": " +
+    Write(console.out, "Wrote " + ShownOnOut(console, name.path, Field::Path) + ": " +
                            FormatName(cli.state.SaveSlots) + ", " + std::to_string(count) +
                            (count == 1 ? " voice\n" : " voices\n"));
     // OUTPUT is in place whatever becomes of this line: its loss must not read as a failed write.

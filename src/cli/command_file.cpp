@@ -48,7 +48,7 @@ int RunInfo(const Arguments& args, const Console& console)
     const os::OpenResult file = os::OpenForReading(path);
     if (!file.file) {
         cli.platform.MessageBox(NotFoundMessage(path), "Error", MessageIcon::Critical, MessageButtons::Ok,
-                                {path, file.error});
+                                {path, file.error, file.failure == os::OpenFailure::NotPlain});
         return ExitFailure;
     }
 

@@ -1,9 +1,6 @@
 #include "cli/console_platform.h"
 
-#include "os/folder.h"
 #include "os/os.h"
-
-#include <cerrno>
 
 namespace skerrow {
 
@@ -15,8 +12,10 @@ int ConsolePlatform::MessageBox(const std::string& text, const std::string&, Mes
     if (!subject.path.empty()) {
         if (line.find(subject.path) == std::string::npos)
             line = subject.path + ": " + line;
-        if (subject.error != 0)
-            line += " (" + ReasonFor(subject.path, subject.error) + ")";
+        if (subject.notPlain)
+            line += " (not a regular file)";
+        else if (subject.error != 0)
+            line += " (" + Reason(subject.error) + ")";
     }
     // Messages quote paths and names as they are: escaped whole for a terminal, as every text
     // that carries a user's bytes.
@@ -66,17 +65,6 @@ void ConsolePlatform::ProgressClose(ProgressWindow)
     m_label.clear();
     m_value = 0;
     m_maximum = 0;
-}
-
-std::string ConsolePlatform::ReasonFor(const std::string& path, int error)
-{
-    // An open refuses a pipe or device with EINVAL, which a refused read gives too: only the
-    // file itself tells them apart.
-    int typeError = 0;
-    const auto type = os::TypeOf(path, typeError);
-    if (error == EINVAL && type && *type != os::EntryType::File)
-        return "not a regular file";
-    return Reason(error);
 }
 
 std::string ConsolePlatform::ProgramDirectory()

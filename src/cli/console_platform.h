@@ -31,7 +31,6 @@ public:
     std::string ProgramDirectory() override;
 
 private:
-    static std::string ReasonFor(const std::string& path, int error);
     void DrawProgress();
     void ClearProgress();
 

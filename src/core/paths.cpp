@@ -4,7 +4,12 @@ namespace skerrow {
 
 std::string FileNameOf(const std::string& path)
 {
+#ifdef _WIN32
+    // Windows separates with either slash; elsewhere a backslash is a byte of the name.
+    const auto slash = path.find_last_of("/\\");
+#else
     const auto slash = path.rfind('/');
+#endif
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

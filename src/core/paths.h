@@ -4,9 +4,10 @@
 
 namespace skerrow {
 
-// Plain string helpers for '/'-separated paths, byte for byte: names are never transcoded.
+// Plain string helpers for paths, byte for byte: names are never transcoded.
 
-// The last part of path: "bank.1bk" for "voices/bank.1bk"; path itself when it has no slash.
+// The last part of path: "bank.1bk" for "voices/bank.1bk" (and for "voices\\bank.1bk" on Windows);
+// path itself when it has no separator.
 std::string FileNameOf(const std::string& path);
 
 // The folder part of path: "voices" for "voices/bank.1bk", "." for a bare name, "/" at the root.

@@ -46,6 +46,7 @@ enum class ProgressWindow { Sort, File };
 struct MessageSubject {
     std::string path;
     int error = 0;
+    bool notPlain = false;  // a pipe, a device or a socket stands at path, which no error number says
 };
 
 // Everything the logic needs of the desktop, so that it runs the same in a window, on a

@@ -28,7 +28,7 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
     HeadResult head = ReadHead(path);
     if (head.status != HeadStatus::Ok) {
         lib.platform.MessageBox(HeadMessage(head.status, path), "Error", MessageIcon::Critical,
-                                MessageButtons::Ok, {path, head.error});
+                                MessageButtons::Ok, {path, head.error, head.notPlain});
         return false;
     }
 

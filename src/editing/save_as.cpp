@@ -1,6 +1,5 @@
 #include "editing/save_as.h"
 
-#include "core/save_name.h"
 #include "editing/messages.h"
 #include "editing/open_source.h"
 #include "voicefile/layout.h"
@@ -76,17 +75,6 @@ void FollowReplacedFile(Librarian& lib, const std::string& path, const WriteResu
         LoadSourceFile(lib, lib.state.CurrentSourcePath);
 }
 
-// Save As once SaveSlots is set: the typed name by the one rule, then the writer.
-bool SaveWithChosenFormat(Librarian& lib, const std::string& typedName)
-{
-    const SaveName name = SaveNameFor(typedName, layout::ExtensionFor(lib.state.SaveSlots));
-    if (name.extensionDiffers) {
-        RefuseExtension(lib);
-        return false;
-    }
-    return WriteDestinationFile(lib, name.path);
-}
-
 }  // namespace
 
 void SaveDestinationAs(Librarian& lib)
@@ -112,13 +100,14 @@ void SaveDestinationAs(Librarian& lib)
         lib.state.SaveAborted = FlagTrue;
         return;
     }
-    // The writer reports its own failures; to the caller the file was handed over either way.
-    SaveWithChosenFormat(lib, result.path);
+    // The dialog has applied the typed-name rule. The writer reports its own failures; to the
+    // caller the file was handed over either way.
+    WriteDestinationFile(lib, result.path);
 }
 
-bool SaveDestinationTo(Librarian& lib, const std::string& typedName)
+bool SaveDestinationTo(Librarian& lib, const std::string& path)
 {
-    return ChooseSaveFormat(lib) && SaveWithChosenFormat(lib, typedName);
+    return ChooseSaveFormat(lib) && WriteDestinationFile(lib, path);
 }
 
 std::string SaveFilterFor(int slots)
@@ -154,7 +143,8 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::Rep
         lib.platform.ProgressClose(File);
     if (!result) {
         lib.platform.MessageBox(WriteFailureMessage(result, path), "Error", MessageIcon::Critical,
-                                MessageButtons::Ok, {WriteFailureSubject(result, path), result.error});
+                                MessageButtons::Ok,
+                                {WriteFailureSubject(result, path), result.error, result.notPlain});
         return false;
     }
     lib.state.ListSaved = FlagTrue;

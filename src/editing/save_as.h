@@ -9,15 +9,16 @@ inline constexpr std::uint32_t SaveDialogFlags =
     OfnOverwritePrompt | OfnHideReadOnly | OfnPathMustExist;  // 0x806
 
 // File > Save as: refuses an empty destination, sets SaveSlots from the count, asks for a name
-// with the format's extension and hands it to SaveDestinationTo. Tells its caller that no file
-// reached the writer only by setting SaveAborted to true (it never clears it).
+// with the format's extension, refuses another extension as the dialog reports it (the "Stop"
+// message) and writes the file at the path the dialog made of the typed name by SaveNameFor. Tells
+// its caller that no file reached the writer only by setting SaveAborted to true (it never clears
+// it).
 void SaveDestinationAs(Librarian& lib);
 
-// Save As for a name already typed: refuses an empty destination ("Nothing to save!"), sets
-// SaveSlots from the count, turns typedName into a path by SaveNameFor and refuses another
-// extension (the "Stop" message, SaveAborted true), then writes the file. Returns whether a
-// complete file was written.
-bool SaveDestinationTo(Librarian& lib, const std::string& typedName);
+// Save As for a path the caller has already made of the typed name by SaveNameFor and found of
+// the right extension: refuses an empty destination ("Nothing to save!"), sets SaveSlots from the
+// count, then writes the file. Returns whether a complete file was written.
+bool SaveDestinationTo(Librarian& lib, const std::string& path);
 
 // The single filter pair the save dialog offers for a slot count, e.g. "VL1 Files (*.1bk)|*.1bk".
 std::string SaveFilterFor(int slots);

@@ -30,6 +30,12 @@ EntryType TypeOfMode(mode_t mode)
 // Without O_NONBLOCK a named pipe put in a file's place would hold the open until a writer came.
 constexpr int FileFlags = O_RDONLY | O_NONBLOCK;
 constexpr int FolderFlags = O_RDONLY | O_DIRECTORY;
+// Enough to look at what stands at a path: Linux needs no right to read it for that.
+#ifdef __linux__
+constexpr int LookFlags = O_PATH;
+#else
+constexpr int LookFlags = O_RDONLY | O_NONBLOCK;
+#endif
 
 }  // namespace
 
@@ -208,7 +214,7 @@ std::optional<EntryType> TypeOf(const std::string& path, int& error)
         error = errno;
         return std::nullopt;
     }
-    Fd fd = OpenPath(path, O_PATH, error);
+    Fd fd = OpenPath(path, LookFlags, error);
     if (!fd || ::fstat(fd.Get(), &info) != 0) {
         if (fd)
             error = errno;
@@ -221,6 +227,7 @@ std::uint64_t RandomKey()
 {
     std::uint64_t key = 0;
     auto* bytes = reinterpret_cast<unsigned char*>(&key);
+#ifdef __linux__
     std::size_t got = 0;
     while (got < sizeof key) {
         const ssize_t n = ::getrandom(bytes + got, sizeof key - got, 0);
@@ -229,6 +236,10 @@ std::uint64_t RandomKey()
         else if (errno != EINTR)
             break;
     }
+#else
+    // macOS's call (the BSDs have it too): up to 256 bytes at once, never short.
+    static_cast<void>(::getentropy(bytes, sizeof key));
+#endif
     return key;
 }
 

@@ -75,7 +75,9 @@ private:
 struct OpenResult {
     File file;
     OpenFailure failure = OpenFailure::Missing;
-    int error = 0;  // the system's error number where one call failed
+    // The system's error number where one call failed: 0 for NotPlain, which no call's error
+    // tells, and EISDIR for Folder, as a read of a folder gives.
+    int error = 0;
 };
 
 // Opens path read-only, and only when it is a plain file (links followed). Never waits on a pipe.
@@ -109,8 +111,10 @@ public:
     // failure (stage Write); the old file is then as it was.
     virtual bool Commit() = 0;
 
-    // The error number of the last failure.
+    // The error number of the last failure; 0 when Create found no plain file at the path.
     virtual int Error() const = 0;
+    // Whether Create refused the path because a pipe, a device or a socket stands there.
+    virtual bool NotPlain() const = 0;
     // Once Create succeeded: the file the replacement takes the place of, if there was one.
     virtual std::optional<FileId> Replaced() const = 0;
 };

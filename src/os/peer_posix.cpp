@@ -36,11 +36,18 @@ bool SocketPathUsable(const std::string& path)
 
 bool PeerIsSameUser(int descriptor)
 {
+#ifdef __linux__
     ucred peer{};
     socklen_t size = sizeof peer;
     if (::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || size != sizeof peer)
         return false;
     return peer.uid == ::getuid();
+#else
+    // macOS and the BSDs tell a peer's user this way instead.
+    uid_t user = 0;
+    gid_t group = 0;
+    return ::getpeereid(descriptor, &user, &group) == 0 && user == ::getuid();
+#endif
 }
 
 int TakeStartUpLock(const std::string& path, int timeoutMilliseconds)

@@ -6,9 +6,11 @@
 
 #include "os/temporary_name.h"
 
+#ifdef __linux__  // ACLs and extended attributes are copied as cp --preserve=all copies them
 #include <acl/libacl.h>
 #include <attr/libattr.h>
 #include <sys/acl.h>
+#endif
 
 #include <array>
 #include <atomic>
@@ -119,11 +121,13 @@ OpenResult CheckOpened(Fd fd, int error)
         result.error = fd ? errno : error;
         return result;
     }
+    if (S_ISDIR(info.st_mode)) {
+        result.failure = OpenFailure::Folder;
+        result.error = EISDIR;
+        return result;
+    }
     if (!S_ISREG(info.st_mode)) {
-        const bool folder = S_ISDIR(info.st_mode);
-        result.failure = folder ? OpenFailure::Folder : OpenFailure::NotPlain;
-        // The nearest words the system has, for messages that give a reason.
-        result.error = folder ? EISDIR : EINVAL;
+        result.failure = OpenFailure::NotPlain;
         return result;
     }
     FileAccess::Adopt(result.file, std::move(fd), info);
@@ -241,6 +245,7 @@ std::string RandomSuffix()
 // only by changing it, and another thread creating a file meanwhile would get the wrong bits.
 mode_t CurrentUmask()
 {
+#ifdef __linux__
     const Fd status(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
     std::array<char, 4096> text{};
     ssize_t got = -1;
@@ -252,6 +257,7 @@ mode_t CurrentUmask()
     const char* line = got > 0 ? std::strstr(text.data(), "\nUmask:") : nullptr;
     if (line)
         return static_cast<mode_t>(std::strtoul(line + 7, nullptr, 8)) & 0777;
+#endif
     const mode_t mask = ::umask(022);
     ::umask(mask);
     return mask;
@@ -264,12 +270,6 @@ bool Unsupported(int error)
     return error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP;
 }
 
-// The path under which a descriptor's file can be named to calls that take no descriptor.
-std::string DescriptorPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
 // Where a replacement lands: the folder, held open so that no link swapped into the path later
 // can redirect any step, and the name in it.
 struct Target {
@@ -277,6 +277,7 @@ struct Target {
     struct stat folderInfo {};
     std::string name;
     std::optional<struct stat> old;  // the file there now, if any
+    bool notPlain = false;           // a pipe, a device or a socket is there: nothing to replace
 };
 
 // The system's rule for links in shared folders such as /tmp, which guards open() but not a walk
@@ -308,7 +309,7 @@ bool EndsInFolder(std::string_view path)
 
 // Resolves path one part at a time, relative to descriptors, following links by the rule above
 // wherever they stand, so that the link a save follows is the one it checked. Returns the errno
-// of a refusal, or 0 with target filled in.
+// of a refusal, or 0 with target filled in (or only its notPlain set).
 int ResolveTarget(const std::string& path, Target& target)
 {
     if (path.empty())
@@ -362,8 +363,12 @@ int ResolveTarget(const std::string& path, Target& target)
             continue;
         }
         if (last) {
-            if (!S_ISREG(info.st_mode))
-                return S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+            if (S_ISDIR(info.st_mode))
+                return EISDIR;
+            if (!S_ISREG(info.st_mode)) {
+                target.notPlain = true;
+                return 0;
+            }
             // A file none of whose write bits are set is protected even from a user whom the
             // system would let replace it.
             if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
@@ -392,6 +397,13 @@ int CheckReplaceable(const Target& target)
         target.folderInfo.st_uid != user)
         return EPERM;
     return 0;
+}
+
+#ifdef __linux__
+// The path under which a descriptor's file can be named to calls that take no descriptor.
+std::string DescriptorPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
 }
 
 // The access ACL a file created in folder with the ordinary mode 0666 gets from the folder's
@@ -424,6 +436,7 @@ acl_t InheritedAcl(int folder)
     }
     return acl;
 }
+#endif
 
 class DiskReplacement final : public ReplacingFile {
 public:
@@ -445,6 +458,8 @@ public:
     {
         if (const int refused = ResolveTarget(m_path, m_target); refused != 0)
             return Fail(refused);
+        if (m_target.notPlain)
+            return false;
         if (const int refused = CheckReplaceable(m_target); refused != 0)
             return Fail(refused);
         if (m_target.old)
@@ -514,6 +529,7 @@ public:
     }
 
     int Error() const override { return m_error; }
+    bool NotPlain() const override { return m_target.notPlain; }
     std::optional<FileId> Replaced() const override { return m_replaced; }
 
 private:
@@ -556,6 +572,7 @@ private:
         struct stat sourceInfo {};
         if (source && (::fstat(source.Get(), &sourceInfo) != 0 || IdOf(sourceInfo) != IdOf(old)))
             return Fail(EAGAIN);  // the file was replaced under us
+#ifdef __linux__
         if (source) {
             const std::string from = DescriptorPath(source.Get());
             const std::string to = DescriptorPath(m_file.Get());
@@ -566,6 +583,7 @@ private:
                 !Unsupported(errno))
                 return Fail(errno);
         }
+#endif
         if (::fchmod(m_file.Get(), S_IRUSR | S_IWUSR) != 0 && !Unsupported(errno))
             return Fail(errno);
         return true;
@@ -586,9 +604,11 @@ private:
             if ((m_target.old->st_mode & S_ISVTX) != 0 && m_ownerKept)
                 mode |= S_ISVTX;
             result = ::fchmod(m_file.Get(), mode);
+#ifdef __linux__
         } else if (acl_t inherited = InheritedAcl(m_target.folder.Get())) {
             result = ::acl_set_fd(m_file.Get(), inherited);
             ::acl_free(inherited);
+#endif
         } else {
             result = ::fchmod(m_file.Get(), 0666 & ~CurrentUmask());
         }

@@ -185,7 +185,7 @@ public:
         }
     }
 
-    bool Create() override { return Fail(ResolveTarget()) && Fail(CreateTemporary()); }
+    bool Create() override { return Fail(ResolveTarget()) && !m_notPlain && Fail(CreateTemporary()); }
 
     bool Write(std::string_view bytes) override
     {
@@ -235,6 +235,7 @@ public:
     }
 
     int Error() const override { return m_error; }
+    bool NotPlain() const override { return m_notPlain; }
 
     std::optional<FileId> Replaced() const override
     {
@@ -251,8 +252,8 @@ private:
     }
 
     // Follows a symbolic link at the end of the path, so that a link stays a link and the file it
-    // leads to gets the new content, and refuses what must not be replaced: a folder, a device,
-    // and a read-only file (the attribute is the user's "do not change this").
+    // leads to gets the new content, and refuses what must not be replaced: a folder, a device
+    // (m_notPlain), and a read-only file (the attribute is the user's "do not change this").
     int ResolveTarget()
     {
         if (m_path.empty())
@@ -268,17 +269,23 @@ private:
             return ENAMETOOLONG;
         // ReplaceFileW takes no relative path on every system: the full one, for the calls only.
         m_target.realPath = ForApi(FullPath(m_target.realPath));
+        // A device first: it may have no attributes to read.
+        const Handle existing = OpenExisting(m_target.realPath, 0);
+        const DWORD openError = existing ? ERROR_SUCCESS : ::GetLastError();
+        if (existing && ::GetFileType(existing.Get()) != FILE_TYPE_DISK) {
+            m_notPlain = true;
+            return 0;
+        }
         const DWORD attributes = ::GetFileAttributesW(m_target.realPath.c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD error = ::GetLastError();
             // Nothing there yet: creating the temporary file tells whether the folder is there.
             return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? 0 : ErrorNumberOf(error);
         }
-        const Handle existing = OpenExisting(m_target.realPath, 0);
-        if (existing && ::GetFileType(existing.Get()) != FILE_TYPE_DISK)
-            return EINVAL;
+        if (!existing)
+            return ErrorNumberOf(openError);
         Information info;
-        if (!existing || !Inform(existing.Get(), info))
+        if (!Inform(existing.Get(), info))
             return LastError();
         if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return EISDIR;
@@ -343,6 +350,7 @@ private:
     Handle m_file;
     std::wstring m_temporary;
     int m_error = 0;
+    bool m_notPlain = false;
 };
 
 bool IsConsole(DWORD which)
@@ -418,6 +426,7 @@ OpenResult OpenForReadingWide(const std::wstring& apiPath)
     }
     if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         result.failure = OpenFailure::Folder;
+        result.error = EISDIR;
         return result;
     }
     FileAccess::Adopt(result.file, file.Release(), info.id, info.size);

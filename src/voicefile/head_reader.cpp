@@ -24,6 +24,7 @@ HeadResult ReadHead(const std::string& path)
     const os::OpenResult source = os::OpenForReading(path);
     if (!source.file) {
         result.error = source.error;
+        result.notPlain = source.failure == os::OpenFailure::NotPlain;
         return result;
     }
     std::string image(layout::HeadSize, '\0');

@@ -17,7 +17,8 @@ struct HeadResult {
     HeadStatus status = HeadStatus::NotFound;
     std::string image;  // the 3072-byte head when status is Ok
     int slotCount = 0;
-    int error = 0;  // the system's error number of NotFound and ReadError
+    int error = 0;          // the system's error number of NotFound and ReadError
+    bool notPlain = false;  // NotFound because a pipe, a device or a socket stands at the path
 };
 
 // Checks the bytes at the start of a file, as many as it holds up to layout::HeadSize: Ok,

@@ -11,7 +11,8 @@ BlockRead FileBlockSource::Read(const VoiceFileEntry& entry, std::string& block)
     // Only a plain file: a source replaced by a named pipe must not hold the save.
     os::OpenResult source = os::OpenForReading(entry.sourcePath);
     if (!source.file)
-        return {WriteFailure::SourceNotFound, source.error, std::nullopt};
+        return {WriteFailure::SourceNotFound, source.error, std::nullopt,
+                source.failure == os::OpenFailure::NotPlain};
     block.assign(layout::BlockSize, '\0');
     int error = 0;
     const bool read = entry.slot >= 1 &&  // slot 0 would be the head, not a voice
@@ -36,12 +37,12 @@ WriteResult WriteVoiceFile(const VoiceFileContents& what, BlockSource& blocks, o
                            WriteProgress& progress)
 {
     const auto failed = [&file](WriteFailure failure) {
-        return WriteResult{failure, {}, file.Error(), {}, {}};
+        return WriteResult{failure, {}, file.Error(), file.NotPlain(), {}, {}};
     };
     // A file whose count cannot hold its entries would lie about its own contents.
     if (!layout::IsValidSlotCount(static_cast<unsigned>(what.slotCount)) ||
         what.entries.size() > static_cast<std::size_t>(what.slotCount))
-        return {WriteFailure::Creation, {}, 0, {}, {}};
+        return {WriteFailure::Creation, {}, 0, false, {}, {}};
     if (!file.Create())
         return failed(WriteFailure::Creation);
 
@@ -57,7 +58,7 @@ WriteResult WriteVoiceFile(const VoiceFileContents& what, BlockSource& blocks, o
         progress.SlotStarted(static_cast<int>(i) + 1);
         const BlockRead read = blocks.Read(entry, block);
         if (read.failure != WriteFailure::None)
-            return {read.failure, entry.sourcePath, read.error, {}, {}};
+            return {read.failure, entry.sourcePath, read.error, read.notPlain, {}, {}};
         if (done.replaced && read.file == done.replaced)
             done.entriesFromReplaced.push_back(i);
         progress.VoiceRead(entry.name);

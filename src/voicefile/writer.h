@@ -38,6 +38,7 @@ struct BlockRead {
     WriteFailure failure = WriteFailure::None;  // None, SourceNotFound or SourceRead
     int error = 0;                              // the system's error number, 0 for a short file
     std::optional<os::FileId> file;
+    bool notPlain = false;  // SourceNotFound: a pipe or a device is there
 };
 
 // Where the writer gets the voice blocks it copies.
@@ -59,11 +60,12 @@ public:
 
 // How a write ended. path is the entry's source for SourceNotFound and SourceRead, empty for the
 // failures of the target; error is the system's error number of the failed step, 0 when no call
-// failed (a short file).
+// failed (a short file, or no plain file at the source or the target, which notPlain tells).
 struct WriteResult {
     WriteFailure failure = WriteFailure::None;
     std::string path;
     int error = 0;
+    bool notPlain = false;
     // After a complete write: the file it took the place of, and the entries (by index) whose
     // block was read from that file.
     std::optional<os::FileId> replaced;

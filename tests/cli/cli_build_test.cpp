@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace skerrow::test {
@@ -273,6 +274,7 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
     for (const char* name : {"out.1bk", "out.avc", "out.1BK", "out.1vc"})
         WriteBytes(dir.file(name), std::string("the old ") + name);
     std::filesystem::create_directory(dir.file("folder.1bk"));
+    ASSERT_EQ(::mkfifo(dir.file("pipe.1bk").c_str(), 0600), 0);
 
     const auto stop = [](const std::string& output, const std::string& wanted) {
         return output +
@@ -334,6 +336,8 @@ TEST_F(CliBuildTest, EveryFailureTellsWhyAndTouchesNothing)
          {"folder.1bk", "a.1bk:1-2"},
          1,
          "Creation error: folder.1bk (Is a directory)\n"},
+        {"output is a pipe", {"pipe.1bk", "a.1bk:1-2"}, 1, "Creation error: pipe.1bk (not a regular file)\n"},
+        {"source is a pipe", {"out.1bk", "pipe.1bk"}, 1, "pipe.1bk not found. (not a regular file)\n"},
     };
     for (const BuildFailure& failure : failures) {
         SCOPED_TRACE(failure.what);

@@ -110,6 +110,7 @@ TEST(CliRefusedFileTest, ListAndInfoGiveTheOpenMessageWithTheFileAndTheSystemsRe
             EXPECT_EQ(run.err, WithPath(refused.message, path)) << command;
         }
     }
+    EXPECT_EQ(RunTool({"list", "/dev/null"}).err, "/dev/null not found. (not a regular file)\n");
     // A plain file whose read the system refuses with EINVAL: its reason, not a guess.
     EXPECT_EQ(RunTool({"list", "/proc/self/attr/current"}).err,
               "Read error: /proc/self/attr/current (Invalid argument)\n");

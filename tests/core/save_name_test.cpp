@@ -26,6 +26,12 @@ TEST_P(SaveNameTest, AppendsAcceptsOrFlagsTheExtension)
     EXPECT_EQ(name.extensionDiffers, GetParam().differs);
 }
 
+#ifdef _WIN32
+constexpr SaveNameRow Backslash{"my.lib\\out", "1bk", "my.lib\\out.1bk", false};  // a separator
+#else
+constexpr SaveNameRow Backslash{"my.lib\\out", "1bk", "my.lib\\out", true};  // a byte of the name
+#endif
+
 INSTANTIATE_TEST_SUITE_P(Names, SaveNameTest,
                          testing::Values(SaveNameRow{"out", "1bk", "out.1bk", false},
                                          SaveNameRow{"/v/out.1bk", "1bk", "/v/out.1bk", false},
@@ -39,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(Names, SaveNameTest,
                                          SaveNameRow{".hidden", "1vc", ".hidden", true},
                                          SaveNameRow{"dir/.hidden", "1vc", "dir/.hidden", true},
                                          SaveNameRow{".hidden.1vc", "1vc", ".hidden.1vc", false},
-                                         SaveNameRow{"my.lib/out", "1bk", "my.lib/out.1bk", false},
+                                         SaveNameRow{"my.lib/out", "1bk", "my.lib/out.1bk", false}, Backslash,
                                          SaveNameRow{"lib/", "1bk", "lib/", false},
                                          SaveNameRow{"/v/bank.avc", "", "/v/bank.avc", false}));
 

@@ -18,6 +18,9 @@ using test::BuildVoiceFile;
 using test::ReadBytes;
 using test::WriteBytes;
 
+const FatTime Now{.year = 2026, .month = 12, .day = 8, .hour = 17, .minute = 30, .second = 44};
+
+#ifndef _WIN32  // mtools and mkfs.fat run on POSIX systems only
 // Runs a shell command with mtools' geometry check off; returns its exit status and output.
 int Shell(const std::string& command, std::string* output = nullptr)
 {
@@ -44,8 +47,6 @@ std::string Bank(std::uint8_t id)
 {
     return BuildVoiceFile({.slotCount = 16, .names = test::NumberedNames(16), .fileId = id});
 }
-
-const FatTime Now{.year = 2026, .month = 12, .day = 8, .hour = 17, .minute = 30, .second = 44};
 
 struct Maker {
     const char* name;
@@ -266,6 +267,8 @@ TEST(DamagedImageTest, EachDamageIsRefusedWithItsMessage)
         EXPECT_NE(result.error.find(c.message), std::string::npos) << c.name << ": " << result.error;
     }
 }
+
+#endif
 
 // A write that cannot be done returns a message and no image; one that only fits because the
 // replaced file's clusters come free is done.

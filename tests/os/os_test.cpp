@@ -219,8 +219,15 @@ TEST_F(OsTest, ReadsPlainFilesOnlyAndKnowsThemAgain)
 #else
     const std::string device = "/dev/null";
 #endif
-    EXPECT_EQ(OpenForReading(Folder()).failure, OpenFailure::Folder);
-    EXPECT_EQ(OpenForReading(device).failure, OpenFailure::NotPlain);
+    const OpenResult folder = OpenForReading(Folder());
+    EXPECT_EQ(folder.failure, OpenFailure::Folder);
+    EXPECT_EQ(folder.error, EISDIR) << "the reason a read of a folder gives";
+    const OpenResult plain = OpenForReading(device);
+    EXPECT_EQ(plain.failure, OpenFailure::NotPlain);
+    EXPECT_EQ(plain.error, 0) << "no error number means no plain file";
+    const auto replacing = ReplaceFile(device);
+    EXPECT_FALSE(replacing->Create());
+    EXPECT_TRUE(replacing->NotPlain());
     const OpenResult missing = OpenForReading(At("missing.1vc"));
     EXPECT_EQ(missing.failure, OpenFailure::Missing);
     EXPECT_EQ(missing.error, ENOENT);

@@ -59,6 +59,7 @@ public:
         return true;
     }
     int Error() const override { return m_error; }
+    bool NotPlain() const override { return false; }
     std::optional<os::FileId> Replaced() const override { return replaced; }
 
     bool failCreate = false;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs skerrow-cli.exe under Wine on generated voice files, and the Linux skerrow-cli on the same
-files, and fails unless both print the same bytes, end with the same status and write the same
-files.
+files, and fails unless both print the same bytes on standard output and standard error, end with
+the status expected of the command and write the same files.
 
     tests/windows/cli_under_wine.py --linux build/release/bin/skerrow-cli \
         --windows build/windows/bin/skerrow-cli.exe [--runner cmake/wine-run]
@@ -50,30 +50,55 @@ def generate(root):
             f.write(data)
 
 
-# Commands whose output must be the same; "{out}" is a folder of each program's own.
+# Commands whose output must be the same, with the exit status both must end with, so that two
+# programs failing alike pass for nothing; "{out}" is a folder of each program's own.
 COMMANDS = [
-    ["list", "lib/Bl\u00e4ser/bank.1bk"],
-    ["list", "--json", "lib/Bl\u00e4ser/bank.1bk"],
-    ["info", "lib/deep/er/all.avc"],
-    ["info", "--json", "lib/noise.1bk"],
-    ["list", "lib/missing.1vc"],
-    ["build", "{out}/mixed", "lib/Bl\u00e4ser/bank.1bk:3,1", "lib/deep/er/all.avc:2-5"],
-    ["build", "--sort", "{out}/mixed.1bk", "lib/deep/er/all.avc:1-16"],  # over the file just written
-    ["build", "{out}/all", "lib/deep/er/all.avc", "lib/one.1vc"],
-    ["build", "{out}/no folder/x.1vc", "lib/one.1vc"],
-    ["find", "lib"],
-    ["find", "--name", "COPY", "--json", "lib"],
-    ["dupes", "-0", "lib"],
+    (0, ["list", "lib/Bl\u00e4ser/bank.1bk"]),
+    (0, ["list", "--json", "lib/Bl\u00e4ser/bank.1bk"]),
+    (0, ["info", "lib/deep/er/all.avc"]),
+    (1, ["info", "--json", "lib/noise.1bk"]),
+    (1, ["list", "lib/missing.1vc"]),
+    (1, ["list", "lib/deep"]),
+    (0, ["build", "{out}/mixed", "lib/Bl\u00e4ser/bank.1bk:3,1", "lib/deep/er/all.avc:2-5"]),
+    (0, ["build", "--sort", "{out}/mixed.1bk", "lib/deep/er/all.avc:1-16"]),  # over the file just written
+    (0, ["build", "{out}/all", "lib/deep/er/all.avc", "lib/one.1vc"]),
+    (0, ["build", "{out}/one", "lib/Bl\u00e4ser/bank.1bk:2"]),
+    (1, ["build", "{out}/no folder/x.1vc", "lib/one.1vc"]),
+    (2, ["build", "{out}/wrong.avc", "lib/one.1vc"]),
+    (1, ["build", "{out}/bad.1bk", "lib/one.1vc", "lib/noise.1bk"]),
+    (0, ["find", "lib"]),
+    (0, ["find", "--name", "COPY", "--json", "lib"]),
+    (0, ["dupes", "-0", "lib"]),
+    (0, ["dupes", "--json", "lib"]),
+    (0, ["image", "new", "--720k", "{out}/disk.img"]),
+    (1, ["image", "new", "--1440k", "{out}/disk.img"]),  # never over an existing file
 ]
+
+# Where a FAT boot sector keeps its volume serial number, which the time of making chooses.
+SERIAL = slice(39, 43)
 
 
 def run(program, runner, args, out, cwd):
-    """The exit status and standard output of program run with args, its own folder out for {out}."""
+    """The exit status, standard output and standard error of program run with args, its own
+    folder out for {out}."""
     command = ([runner] if runner else []) + [program] + [a.replace("{out}", out) for a in args]
     # A UTF-8 locale on Linux, as the Windows build assumes for output that goes to no console.
     environment = dict(os.environ, LC_ALL="C.UTF-8")
     result = subprocess.run(command, cwd=cwd, env=environment, capture_output=True, timeout=120)
-    return result.returncode, result.stdout.replace(out.encode() + b"/", b"{out}/")
+    mark = out.encode() + b"/"
+    return result.returncode, result.stdout.replace(mark, b"{out}/"), result.stderr.replace(mark, b"{out}/")
+
+
+def written_files(folder):
+    """The files in folder by name, with the volume serial number of disk images left out."""
+    files = {}
+    for name in sorted(os.listdir(folder)):
+        with open(os.path.join(folder, name), "rb") as f:
+            data = bytearray(f.read())
+        if name.endswith(".img"):
+            data[SERIAL] = bytes(SERIAL.stop - SERIAL.start)
+        files[name] = bytes(data)
+    return files
 
 
 def main():
@@ -92,19 +117,17 @@ def main():
         generate(root)
         for side in ("linux", "windows"):
             os.mkdir(os.path.join(root, side))
-        for args in COMMANDS:
+        for status, args in COMMANDS:
             mine = run(linux, "", args, "linux", root)
             theirs = run(windows, runner, args, "windows", root)
-            same = mine == theirs
+            same = mine == theirs and mine[0] == status
             print("%s  %s" % ("ok  " if same else "FAIL", " ".join(args)))
             if not same:
                 failed += 1
-                print("  linux   exit %d: %r" % (mine[0], mine[1][:400]))
-                print("  windows exit %d: %r" % (theirs[0], theirs[1][:400]))
-        written = {}
-        for side in ("linux", "windows"):
-            folder = os.path.join(root, side)
-            written[side] = {n: open(os.path.join(folder, n), "rb").read() for n in sorted(os.listdir(folder))}
+                for side, (code, out, err) in (("linux", mine), ("windows", theirs)):
+                    print("  %-7s exit %d (expected %d): %r, on standard error %r" %
+                          (side, code, status, out[:400], err[:400]))
+        written = {side: written_files(os.path.join(root, side)) for side in ("linux", "windows")}
         same = written["linux"] == written["windows"]
         print("%s  written files: %s" % ("ok  " if same else "FAIL", ", ".join(written["linux"])))
         failed += 0 if same and written["linux"] else 1
