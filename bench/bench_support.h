@@ -11,7 +11,8 @@ namespace skerrow::bench {
 // thousands of iterations cost no memory.
 class QuietPlatform final : public Platform {
 public:
-    int MessageBox(const std::string&, const std::string&, MessageIcon, MessageButtons, const MessageSubject&) override
+    int MessageBox(const std::string&, const std::string&, MessageIcon, MessageButtons,
+                   const MessageSubject&) override
     {
         return AnswerOk;
     }

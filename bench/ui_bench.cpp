@@ -155,9 +155,9 @@ class StillBarPlatform final : public Platform {
 public:
     explicit StillBarPlatform(Platform& real) : m_real(real) {}
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
-                   MessageButtons buttons) override
+                   MessageButtons buttons, const MessageSubject& subject) override
     {
-        return m_real.MessageBox(text, title, icon, buttons);
+        return m_real.MessageBox(text, title, icon, buttons, subject);
     }
     FileDialogResult FileDialog(const FileDialogRequest& request) override
     {
