@@ -11,12 +11,6 @@
 
 namespace skerrow {
 
-std::string FormatName(int slots)
-{
-    const std::string kind = slots == 1 ? "single voice" : slots == 16 ? "bank" : "all voices";
-    return kind + " (." + std::string(layout::ExtensionFor(slots)) + ")";
-}
-
 int RunList(const Arguments& args, const Console& console)
 {
     if (args.operands.size() != 1)

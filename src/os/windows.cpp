@@ -466,6 +466,13 @@ void RemoveOnTermination()
     ::SetConsoleCtrlHandler(RemovePendingAndEnd, TRUE);
 }
 
+LocalTime LocalTimeNow()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 std::string ProgramDirectory()
 {
     std::wstring path(MAX_PATH, L'\0');
