@@ -40,7 +40,8 @@ std::optional<ImagePath> SplitImagePath(const std::string& path)
     if (os::EntryExists(path))
         return std::nullopt;
     // Each part from the left: folders are gone through, the first plain file must be an image.
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
         const std::string prefix = path.substr(0, slash);
         const os::OpenResult opened = os::OpenForReading(prefix);
         if (opened.failure == os::OpenFailure::Folder)
@@ -181,7 +182,8 @@ BlockRead AnySourceBlocks::Read(const VoiceFileEntry& entry, std::string& block)
     block = entry.slot >= 1 ? m_image.image->Read(*member, layout::BlockOffset(entry.slot), layout::BlockSize)
                             : std::string();
     const bool read = block.size() == layout::BlockSize;
-    return {read ? WriteFailure::None : WriteFailure::SourceRead, 0, MemberId(m_image.id, member->firstCluster)};
+    return {read ? WriteFailure::None : WriteFailure::SourceRead, 0,
+            MemberId(m_image.id, member->firstCluster)};
 }
 
 namespace {
@@ -190,8 +192,12 @@ class MemberReplacement final : public os::ReplacingFile {
 public:
     MemberReplacement(std::string imagePath, std::string folder, std::string shortName, FatTime written,
                       std::optional<std::string> freshImage, os::ReplaceHooks hooks)
-        : m_imagePath(std::move(imagePath)), m_folder(std::move(folder)), m_name(std::move(shortName)),
-          m_written(written), m_fresh(std::move(freshImage)), m_hooks(std::move(hooks))
+        : m_imagePath(std::move(imagePath)),
+          m_folder(std::move(folder)),
+          m_name(std::move(shortName)),
+          m_written(written),
+          m_fresh(std::move(freshImage)),
+          m_hooks(std::move(hooks))
     {
     }
 
@@ -269,7 +275,8 @@ private:
 
 std::unique_ptr<os::ReplacingFile> ReplaceMember(const std::string& imagePath, const std::string& folder,
                                                  const std::string& shortName, const FatTime& written,
-                                                 std::optional<std::string> freshImage, const os::ReplaceHooks& hooks)
+                                                 std::optional<std::string> freshImage,
+                                                 const os::ReplaceHooks& hooks)
 {
     return std::make_unique<MemberReplacement>(imagePath, folder, shortName, written, std::move(freshImage),
                                                hooks);

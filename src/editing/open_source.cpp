@@ -31,7 +31,8 @@ bool ChooseFromImage(Librarian& lib, const std::string& path)
 {
     const diskimage::LoadedImage loaded = diskimage::LoadImage(path);
     if (!loaded.image) {
-        lib.platform.MessageBox(ImageFailureMessage(loaded, path), "Error", MessageIcon::Critical, MessageButtons::Ok, {path, loaded.error});
+        lib.platform.MessageBox(ImageFailureMessage(loaded, path), "Error", MessageIcon::Critical,
+                                MessageButtons::Ok, {path, loaded.error});
         return false;
     }
     const std::vector<diskimage::VoiceMember> voices = diskimage::VoiceMembers(*loaded.image);
@@ -70,7 +71,8 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
     lib.state.SourceImage = std::move(head.image);
     lib.state.CurrentSourcePath = path;
     lib.state.SourceVoiceCount = static_cast<std::int16_t>(head.slotCount);
-    lib.caption.SetText("Skerrow (" + (inImage ? diskimage::ShownMemberPath(*inImage) : FileNameOf(path)) + ")");
+    lib.caption.SetText("Skerrow (" + (inImage ? diskimage::ShownMemberPath(*inImage) : FileNameOf(path)) +
+                        ")");
     FillSourceList(lib);
     return true;
 }

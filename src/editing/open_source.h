@@ -20,9 +20,9 @@ void OpenSourceFile(Librarian& lib);
 // Returns whether a file became the source.
 bool OpenSourcePath(Librarian& lib, const std::string& path);
 
-// Makes the file at path, which may lead into a disk image, the source when its head passes the checks. A refused file gets one
-// message ("Error", critical icon) and leaves the whole source side as it was.
-// Returns whether the file became the source.
+// Makes the file at path, which may lead into a disk image, the source when its head passes the checks. A
+// refused file gets one message ("Error", critical icon) and leaves the whole source side as it was. Returns
+// whether the file became the source.
 bool LoadSourceFile(Librarian& lib, const std::string& path);
 
 // Rebuilds List1 from SourceImage and SourceVoiceCount, then the source count text.

@@ -85,7 +85,8 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
     // Everything the image could refuse is asked before anything is written: a full disk, a full
     // folder, a folder in the way.
     const diskimage::FatTime now = diskimage::FatTimeNow();
-    const std::string target = JoinPath(imagePath, folder.empty() ? shortName.text : folder + "/" + shortName.text);
+    const std::string target =
+        JoinPath(imagePath, folder.empty() ? shortName.text : folder + "/" + shortName.text);
     const diskimage::WriteResult trial =
         image->Write(folder, shortName.text, std::string(layout::FileSize(lib.state.SaveSlots), '\0'), now);
     if (!trial.bytes) {
@@ -98,9 +99,8 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
         lib.state.SaveAborted = FlagTrue;
         return false;
     }
-    return WriteDestination(lib, target, [&] {
-        return diskimage::ReplaceMember(imagePath, folder, shortName.text, now, fresh);
-    });
+    return WriteDestination(
+        lib, target, [&] { return diskimage::ReplaceMember(imagePath, folder, shortName.text, now, fresh); });
 }
 
 }  // namespace skerrow

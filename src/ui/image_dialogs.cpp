@@ -1,7 +1,6 @@
 #include "ui/image_dialogs.h"
 
 #include <QDialogButtonBox>
-#include <algorithm>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -14,6 +13,7 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace skerrow {
 
@@ -29,8 +29,9 @@ frmImageChooser::frmImageChooser(QWidget* parent, const QString& imageName,
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     for (const ImageMemberRow& row : rows) {
-        auto* item = new QTreeWidgetItem(m_list, {QString::fromStdString(row.name), QString::fromStdString(row.type),
-                                                  QString::number(row.voices)});
+        auto* item =
+            new QTreeWidgetItem(m_list, {QString::fromStdString(row.name), QString::fromStdString(row.type),
+                                         QString::number(row.voices)});
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     }
     for (int column = 0; column < 3; ++column)
@@ -55,8 +56,11 @@ int frmImageChooser::ChosenRow() const
 }
 
 frmImageSave::frmImageSave(QWidget* parent, const QString& initialName)
-    : QDialog(parent), m_image(new QLineEdit(this)), m_small(new QRadioButton("720 KB", this)),
-      m_large(new QRadioButton("1.44 MB", this)), m_name(new QLineEdit(initialName, this))
+    : QDialog(parent),
+      m_image(new QLineEdit(this)),
+      m_small(new QRadioButton("720 KB", this)),
+      m_large(new QRadioButton("1.44 MB", this)),
+      m_name(new QLineEdit(initialName, this))
 {
     setWindowTitle("Save to disk image");
     auto* form = new QFormLayout;

@@ -17,8 +17,8 @@ namespace {
 
 using test::BuildVoiceFile;
 using test::Quote;
-using test::Shell;
 using test::ReadBytes;
+using test::Shell;
 using test::WriteBytes;
 
 std::string Bank(std::uint8_t id)

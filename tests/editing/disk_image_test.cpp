@@ -25,8 +25,8 @@ using test::ReadBytes;
 
 std::string Bank(std::uint8_t id)
 {
-    return BuildVoiceFile({.slotCount = 16, .names = test::NumberedNames(16, "Bank" + std::to_string(id)),
-                           .fileId = id});
+    return BuildVoiceFile(
+        {.slotCount = 16, .names = test::NumberedNames(16, "Bank" + std::to_string(id)), .fileId = id});
 }
 
 class DiskImageTest : public ::testing::Test {
@@ -152,7 +152,8 @@ TEST_F(DiskImageTest, BankSavedIntoAnImageIsTheBankSavedAsAFile)
     t.platform.messageAnswers.push_back(AnswerYes);
     SaveDestinationToImage(t.lib);
     ASSERT_EQ(t.platform.Messages().size(), 1u);
-    EXPECT_EQ(t.platform.Messages()[0].text, image + "/BRASS.1BK already exists.\nDo you want to replace it?");
+    EXPECT_EQ(t.platform.Messages()[0].text,
+              image + "/BRASS.1BK already exists.\nDo you want to replace it?");
     EXPECT_EQ(McopyOut(image, "BRASS.1BK"), saved);
     EXPECT_EQ(t.state.DestEntries[3].SourcePath, image + "/BRASS.1BK");
     EXPECT_EQ(t.state.DestEntries[3].VoiceNumber, 4) << "voice 3 of the old bank is voice 4 of the new";

@@ -63,8 +63,8 @@ public:
     // Answers, taken from the front.
     std::deque<int> messageAnswers;
     std::deque<FileDialogResult> dialogAnswers;
-    std::deque<std::optional<int>> memberAnswers;     // unscripted: cancelled
-    std::deque<ImageSaveAnswer> imageSaveAnswers;     // unscripted: cancelled
+    std::deque<std::optional<int>> memberAnswers;  // unscripted: cancelled
+    std::deque<ImageSaveAnswer> imageSaveAnswers;  // unscripted: cancelled
     void AnswerDialog(const std::string& path, std::uint32_t flags = 0);
     void CancelDialog();
 

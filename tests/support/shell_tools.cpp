@@ -37,7 +37,8 @@ bool McopyIn(const std::string& image, const std::string& member, const std::str
 {
     const std::string in = image + ".in";
     WriteBytes(in, bytes);
-    const bool copied = Shell("mcopy -o -i " + Quote(image) + " " + Quote(in) + " " + Quote("::" + member)) == 0;
+    const bool copied =
+        Shell("mcopy -o -i " + Quote(image) + " " + Quote(in) + " " + Quote("::" + member)) == 0;
     std::filesystem::remove(in);
     return copied;
 }
