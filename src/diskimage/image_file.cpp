@@ -63,14 +63,20 @@ std::string ShownMemberPath(const ImagePath& where)
 
 LoadedImage LoadImage(const std::string& path)
 {
-    LoadedImage loaded;
     const os::OpenResult opened = os::OpenForReading(path);
     if (!opened.file) {
-        loaded.error = opened.error;
-        return loaded;
+        LoadedImage missing;
+        missing.error = opened.error;
+        return missing;
     }
-    loaded.id = opened.file.Id();
-    loaded.size = opened.file.Size();
+    return LoadImage(opened.file);
+}
+
+LoadedImage LoadImage(const os::File& file)
+{
+    LoadedImage loaded;
+    loaded.id = file.Id();
+    loaded.size = file.Size();
     if (loaded.size > MaxImageBytes) {
         loaded.failure = ImageFailure::Damaged;
         loaded.damage = "Disk image is too large: a floppy image holds at most " +
@@ -78,7 +84,7 @@ LoadedImage LoadImage(const std::string& path)
         return loaded;
     }
     std::string bytes(static_cast<std::size_t>(loaded.size), '\0');
-    if (opened.file.ReadAt(0, bytes.data(), bytes.size(), &loaded.error) !=
+    if (file.ReadAt(0, bytes.data(), bytes.size(), &loaded.error) !=
         static_cast<std::int64_t>(bytes.size())) {
         loaded.failure = ImageFailure::ReadError;
         return loaded;

@@ -50,6 +50,8 @@ struct LoadedImage {
 };
 
 LoadedImage LoadImage(const std::string& path);
+// The same for a file already open.
+LoadedImage LoadImage(const os::File& file);
 
 // The identity a member has for telling files apart: its image's, marked as a member's, with the
 // member's first cluster, which no other member of the image shares.

@@ -62,7 +62,12 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
     std::string damage;
     HeadResult head = diskimage::ReadAnyHead(path, &damage);
     if (head.status != HeadStatus::Ok) {
-        const std::string text = damage.empty() ? HeadMessage(head.status, path) : path + ": " + damage;
+        // A disk image given where a voice file was expected: say how to name a file inside it.
+        const std::string text =
+            !damage.empty() ? path + ": " + damage
+            : diskimage::IsDiskImage(path)
+                ? path + " is a disk image: name a voice file on it, as in " + JoinPath(path, "NAME.1BK")
+                : HeadMessage(head.status, path);
         lib.platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok, {path, head.error});
         return false;
     }
