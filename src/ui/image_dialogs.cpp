@@ -67,8 +67,11 @@ frmImageSave::frmImageSave(QWidget* parent, const QString& initialName)
     auto* imageRow = new QHBoxLayout;
     imageRow->addWidget(m_image, 1);
     auto* browse = new QPushButton("&Browse...", this);
+    browse->setAutoDefault(false);
     imageRow->addWidget(browse);
-    form->addRow("Disk &image:", imageRow);
+    auto* imageLabel = new QLabel("Disk &image:", this);
+    imageLabel->setBuddy(m_image);
+    form->addRow(imageLabel, imageRow);
     auto* sizeRow = new QHBoxLayout;
     sizeRow->addWidget(m_small);
     sizeRow->addWidget(m_large);
@@ -83,6 +86,7 @@ frmImageSave::frmImageSave(QWidget* parent, const QString& initialName)
     layout->addWidget(buttons);
     QPushButton* save = buttons->button(QDialogButtonBox::Save);
     save->setEnabled(false);
+    save->setDefault(true);  // Return in the path or the name field saves
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(browse, &QPushButton::clicked, this, &frmImageSave::Browse);
