@@ -4,6 +4,7 @@
 #include "voicefile/layout.h"
 
 #include <cerrno>
+#include <chrono>
 
 namespace skerrow::diskimage {
 
@@ -286,6 +287,14 @@ std::unique_ptr<os::ReplacingFile> ReplaceMember(const std::string& imagePath, c
 {
     return std::make_unique<MemberReplacement>(imagePath, folder, shortName, written, std::move(freshImage),
                                                hooks);
+}
+
+std::string NewFatImage(FloppySize size)
+{
+    // The volume serial number only tells disks apart, so the time of making will do.
+    const auto serial =
+        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    return FormatFatImage(size, serial);
 }
 
 FatTime FatTimeNow()

@@ -95,6 +95,9 @@ std::unique_ptr<os::ReplacingFile> ReplaceMember(const std::string& imagePath, c
                                                  std::optional<std::string> freshImage = std::nullopt,
                                                  const os::ReplaceHooks& hooks = {});
 
+// A new empty image of a standard floppy size, with a volume serial number from the clock.
+std::string NewFatImage(FloppySize size);
+
 // The time of day as a folder entry keeps it.
 FatTime FatTimeNow();
 

@@ -81,6 +81,7 @@ bool ChooseSaveFormat(Librarian& lib)
     return true;
 }
 
+// A file whose extension does not tell its format would be opened as the wrong kind later.
 void RefuseExtension(Librarian& lib)
 {
     lib.platform.MessageBox("It is considered bad form to save a VL file\n"

@@ -8,8 +8,6 @@
 #include "editing/save_as.h"
 #include "voicefile/layout.h"
 
-#include <chrono>
-
 namespace skerrow {
 
 namespace {
@@ -68,10 +66,7 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
     std::optional<std::string> fresh;
     std::optional<diskimage::FatImage> image;
     if (newImage) {
-        // The volume serial number only tells disks apart, so the time of making will do.
-        const auto serial =
-            static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
-        fresh = diskimage::FormatFatImage(*newImage, serial);
+        fresh = diskimage::NewFatImage(*newImage);
         image = diskimage::FatImage::Open(*fresh).image;
     } else {
         diskimage::LoadedImage loaded = diskimage::LoadImage(imagePath);
