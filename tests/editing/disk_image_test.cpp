@@ -117,7 +117,7 @@ TEST_F(DiskImageTest, PathsEnterAnImageOnlyThroughItsFile)
     EXPECT_EQ(t.platform.Messages()[1].text, "Bad record count in VL file.");
 }
 
-// The measure: a bank saved into an image reads back with mcopy as the very bytes of the
+// A bank saved into an image reads back with mcopy as the very bytes of the
 // same bank saved as a file, and fsck.fat finds nothing wrong with the image.
 TEST_F(DiskImageTest, BankSavedIntoAnImageIsTheBankSavedAsAFile)
 {
