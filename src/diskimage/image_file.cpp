@@ -3,6 +3,7 @@
 #include "core/paths.h"
 #include "voicefile/layout.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -41,17 +42,20 @@ std::optional<ImagePath> SplitImagePath(const std::string& path)
     if (os::EntryExists(path))
         return std::nullopt;
     // Each part from the left: folders are gone through, the first plain file must be an image.
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
+    for (std::size_t slash = path.find_first_of(os::PathSeparators, 1); slash != std::string::npos;
+         slash = path.find_first_of(os::PathSeparators, slash + 1)) {
         const std::string prefix = path.substr(0, slash);
         const os::OpenResult opened = os::OpenForReading(prefix);
-        if (opened.failure == os::OpenFailure::Folder)
+        // A drive ("C:") is gone through like a folder.
+        if (opened.failure == os::OpenFailure::Folder || prefix.back() == ':')
             continue;
         if (!opened.file || !StartsWithBootSector(opened.file))
             return std::nullopt;
         std::string member = path.substr(slash + 1);
         if (member.empty())
             return std::nullopt;
+        // No name on the disk holds a backslash: where one stands, it separates.
+        std::replace(member.begin(), member.end(), '\\', '/');
         return ImagePath{prefix, std::move(member)};
     }
     return std::nullopt;

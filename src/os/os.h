@@ -160,6 +160,9 @@ void PrepareConsole();
 // Raises the limit of open files to its hard limit where there is one, for walks of large trees.
 void RaiseOpenFileLimit();
 
+// The characters that separate the parts of a path: "/" on POSIX, "\\/" on Windows.
+extern const std::string_view PathSeparators;
+
 // The local time of day, to the second, as the user's clock shows it.
 struct LocalTime {
     int year = 1970;

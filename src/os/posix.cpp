@@ -630,6 +630,8 @@ void RemoveOnTermination()
 
 // ---- The program and its terminal ----
 
+const std::string_view PathSeparators = "/";
+
 LocalTime LocalTimeNow()
 {
     const std::time_t now = std::time(nullptr);

@@ -466,6 +466,8 @@ void RemoveOnTermination()
     ::SetConsoleCtrlHandler(RemovePendingAndEnd, TRUE);
 }
 
+const std::string_view PathSeparators = "\\/";
+
 LocalTime LocalTimeNow()
 {
     SYSTEMTIME now{};
