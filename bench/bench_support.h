@@ -17,6 +17,11 @@ public:
         return AnswerOk;
     }
     FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
+    std::optional<int> ChooseImageMember(const std::string&, const std::vector<ImageMemberRow>&) override
+    {
+        return std::nullopt;
+    }
+    ImageSaveAnswer ImageSaveDialog(const ImageSaveRequest&) override { return {}; }
     void ProgressShow(ProgressWindow) override {}
     void ProgressSetMaximum(ProgressWindow, int) override {}
     void ProgressSetValue(ProgressWindow, int) override {}

@@ -163,6 +163,15 @@ public:
     {
         return m_real.FileDialog(request);
     }
+    std::optional<int> ChooseImageMember(const std::string& imagePath,
+                                         const std::vector<ImageMemberRow>& rows) override
+    {
+        return m_real.ChooseImageMember(imagePath, rows);
+    }
+    ImageSaveAnswer ImageSaveDialog(const ImageSaveRequest& request) override
+    {
+        return m_real.ImageSaveDialog(request);
+    }
     void ProgressShow(ProgressWindow window) override { m_real.ProgressShow(window); }
     void ProgressSetMaximum(ProgressWindow window, int maximum) override
     {

@@ -4,9 +4,11 @@
 #include "cli/selection.h"
 #include "cli/usage.h"
 #include "core/save_name.h"
+#include "diskimage/image_file.h"
 #include "editing/copy_voices.h"
 #include "editing/open_source.h"
 #include "editing/save_as.h"
+#include "editing/save_to_image.h"
 #include "editing/sort_entries.h"
 #include "voicefile/layout.h"
 
@@ -99,7 +101,13 @@ int RunBuild(const Arguments& args, const Console& console)
                                 "Stop", MessageIcon::Critical, MessageButtons::Ok);
         return ExitUsage;
     }
-    if (!SaveDestinationTo(lib, name.path))
+    // OUTPUT inside a disk image is written into the image, replacing a file of its name there.
+    const std::optional<diskimage::ImagePath> intoImage = diskimage::SplitImagePath(name.path);
+    const bool saved =
+        intoImage ? ChooseSaveFormat(lib) && SaveDestinationIntoImage(lib, intoImage->image,
+                                                                      intoImage->member, std::nullopt, false)
+                  : SaveDestinationTo(lib, name.path);
+    if (!saved)
         return ExitFailure;
 
     Write(console.out, "Wrote " + ShownOnOut(console, name.path, Field::Path) + ": " +

@@ -6,6 +6,7 @@
 #include "cli/usage.h"
 #include "collection/block_hash.h"
 #include "collection/duplicates.h"
+#include "diskimage/image_file.h"
 #include "voicefile/layout.h"
 
 #include <algorithm>
@@ -34,18 +35,24 @@ struct HashedFile {
     std::vector<std::uint64_t> hashes;
 };
 
-HashedFile HashVoiceFile(const HashKey& key, const WalkItem& item)
+// Hashes the blocks of the listed voices that bytes, the file's start, holds.
+HashedFile HashBlocks(const HashKey& key, ScannedFile file, const char* bytes)
 {
-    thread_local std::vector<char> buffer(layout::FileSize(layout::DirectoryEntries));
-    HashedFile result{ReadWalkedFile(item, buffer.data(), true), {}};
+    HashedFile result{std::move(file), {}};
     for (std::size_t k = 0; k < result.file.names.size(); ++k) {
         const int slot = static_cast<int>(k) + 1;
         if (result.file.bytesRead < layout::FileSize(slot))
             break;
         result.hashes.push_back(
-            BlockHash(key, std::string_view(buffer.data() + layout::BlockOffset(slot), layout::BlockSize)));
+            BlockHash(key, std::string_view(bytes + layout::BlockOffset(slot), layout::BlockSize)));
     }
     return result;
+}
+
+HashedFile HashVoiceFile(const HashKey& key, const WalkItem& item)
+{
+    thread_local std::vector<char> buffer(layout::FileSize(layout::DirectoryEntries));
+    return HashBlocks(key, ReadWalkedFile(item, buffer.data(), true), buffer.data());
 }
 
 // Reads the blocks of slots of the file at path as it holds them now. A block changed since the
@@ -53,18 +60,24 @@ HashedFile HashVoiceFile(const HashKey& key, const WalkItem& item)
 void ReadBlocksAgain(const std::string& path, const std::vector<int>& slots, std::vector<std::string>& blocks)
 {
     const os::OpenResult opened = os::OpenForReading(path);
+    diskimage::AnySourceBlocks inImage;
     for (std::size_t k = 0; k < slots.size(); ++k) {
         std::string& block = blocks[k];
         block.resize(layout::BlockSize);
-        if (!opened.file || opened.file.ReadAt(layout::BlockOffset(slots[k]), block.data(), block.size()) !=
-                                static_cast<std::int64_t>(block.size()))
+        if (!opened.file) {
+            // A voice file inside a disk image, read out of the image as it is now.
+            if (inImage.Read({{}, path, slots[k]}, block).failure != WriteFailure::None)
+                block.clear();
+        } else if (opened.file.ReadAt(layout::BlockOffset(slots[k]), block.data(), block.size()) !=
+                   static_cast<std::int64_t>(block.size())) {
             block.clear();
+        }
     }
 }
 // Blocks missing from a file whose size is a whole number of blocks: it looks like a voice file
 // cut short. Another file that only happens to have a voice file's count byte (a third of all
 // bytes 1, 16 or 128 are) is told only with --verbose.
-void ReportMissingBlocks(const Console& console, ScanReport& report, const WalkItem& item,
+void ReportMissingBlocks(const Console& console, ScanReport& report, const std::string& path,
                          const ScannedFile& file, std::size_t hashed)
 {
     const std::size_t listed = file.names.size();
@@ -75,7 +88,7 @@ void ReportMissingBlocks(const Console& console, ScanReport& report, const WalkI
     const std::string which = first == last ? "slot " + std::to_string(first) + " (" +
                                                   ShownOnErr(console, file.names[hashed], Field::Name) + ")"
                                             : "slots " + std::to_string(first) + "-" + std::to_string(last);
-    report.Note(item.path, "no voice block for " + which + ", skipped", file.size % layout::BlockSize == 0);
+    report.Note(path, "no voice block for " + which + ", skipped", file.size % layout::BlockSize == 0);
 }
 
 // Writes one group of equal voices, bySet[first, end): lines with an empty line (or an empty
@@ -145,17 +158,23 @@ int RunDupes(const Arguments& args, const Console& console)
     std::vector<HashedVoice> voices;
     std::vector<VoiceName> names;
     const auto read = [&key](const WalkItem& item) { return HashVoiceFile(key, item); };
-    ScanTree<HashedFile>(walk, read, [&](const WalkItem& item, const HashedFile& hashed) {
-        if (!report.Accept(item, hashed.file))
-            return;
-        ReportMissingBlocks(console, report, item, hashed.file, hashed.hashes.size());
+    const auto add = [&](const std::string& path, const HashedFile& hashed) {
+        ReportMissingBlocks(console, report, path, hashed.file, hashed.hashes.size());
         if (hashed.hashes.empty())
             return;
         const auto fileIndex = static_cast<std::uint32_t>(files.size());
-        files.push_back(item.path);
+        files.push_back(path);
         for (std::size_t k = 0; k < hashed.hashes.size(); ++k) {
             voices.push_back({hashed.hashes[k], fileIndex, static_cast<std::uint8_t>(k + 1)});
             names.emplace_back(hashed.file.names[k]);
+        }
+    };
+    ScanTree<HashedFile>(walk, read, [&](const WalkItem& item, const HashedFile& hashed) {
+        if (hashed.file.diskImage && item.kind == WalkKind::File) {
+            for (ScannedMember& member : report.AcceptImageMembers(item, true))
+                add(member.path, HashBlocks(key, std::move(member.file), member.bytes.data()));
+        } else if (report.Accept(item, hashed.file)) {
+            add(item.path, hashed);
         }
     });
 

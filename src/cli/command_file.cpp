@@ -4,6 +4,7 @@
 #include "cli/json.h"
 #include "cli/selection.h"
 #include "cli/usage.h"
+#include "diskimage/image_file.h"
 #include "editing/messages.h"
 #include "editing/open_source.h"
 #include "os/os.h"
@@ -11,11 +12,26 @@
 
 namespace skerrow {
 
-std::string FormatName(int slots)
+namespace {
+
+// The size of the file at path, which may lead into a disk image; error says why there is none.
+std::optional<std::uint64_t> SizeOf(const std::string& path, int& error)
 {
-    const std::string kind = slots == 1 ? "single voice" : slots == 16 ? "bank" : "all voices";
-    return kind + " (." + std::string(layout::ExtensionFor(slots)) + ")";
+    const os::OpenResult file = os::OpenForReading(path);
+    if (file.file)
+        return file.file.Size();
+    error = file.error;
+    const std::optional<diskimage::ImagePath> where = diskimage::SplitImagePath(path);
+    if (!where)
+        return std::nullopt;
+    const diskimage::LoadedImage loaded = diskimage::LoadImage(where->image);
+    const diskimage::Member* member = loaded.image ? loaded.image->Find(where->member) : nullptr;
+    if (!member || member->isFolder)
+        return std::nullopt;
+    return member->size;
 }
+
+}  // namespace
 
 int RunList(const Arguments& args, const Console& console)
 {
@@ -45,16 +61,17 @@ int RunInfo(const Arguments& args, const Console& console)
     ConsoleLibrarian cli(console);
     if (!LoadSourceFile(cli.lib, path))
         return ExitFailure;
-    const os::OpenResult file = os::OpenForReading(path);
-    if (!file.file) {
+    int error = 0;
+    const std::optional<std::uint64_t> fileSize = SizeOf(path, error);
+    if (!fileSize) {
         cli.platform.MessageBox(NotFoundMessage(path), "Error", MessageIcon::Critical, MessageButtons::Ok,
-                                {path, file.error, file.failure == os::OpenFailure::NotPlain});
+                                {path, error});
         return ExitFailure;
     }
 
     const int slots = cli.state.SourceVoiceCount;
     const int voices = cli.List1.Count();
-    const std::uint64_t size = file.file.Size();
+    const std::uint64_t size = *fileSize;
     // Blocks lie in slot order, so the missing ones are all the slots from the first missing on.
     int firstMissing = 1;
     while (firstMissing <= voices && layout::FileSize(firstMissing) <= size)

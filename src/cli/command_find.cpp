@@ -31,12 +31,18 @@ int RunFind(const Arguments& args, const Console& console)
         thread_local std::vector<char> buffer(layout::HeadSize);
         return ReadWalkedFile(item, buffer.data(), false);
     };
-    ScanTree<ScannedFile>(walk, read, [&](const WalkItem& item, const ScannedFile& file) {
-        if (!report.Accept(item, file))
-            return;
+    const auto write = [&](const std::string& path, const ScannedFile& file) {
         for (std::size_t k = 0; k < file.names.size(); ++k) {
             if (ContainsIgnoringAsciiCase(file.names[k], text))
-                WriteVoiceRecord(console, format, item.path, static_cast<int>(k) + 1, file.names[k]);
+                WriteVoiceRecord(console, format, path, static_cast<int>(k) + 1, file.names[k]);
+        }
+    };
+    ScanTree<ScannedFile>(walk, read, [&](const WalkItem& item, const ScannedFile& file) {
+        if (file.diskImage && item.kind == WalkKind::File) {
+            for (const ScannedMember& member : report.AcceptImageMembers(item, false))
+                write(member.path, member.file);
+        } else if (report.Accept(item, file)) {
+            write(item.path, file);
         }
     });
     return FinishOutput(console, report.ExitCode());

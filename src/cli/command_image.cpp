@@ -2,11 +2,10 @@
 #include "cli/commands.h"
 
 #include "cli/usage.h"
-#include "diskimage/fat_image.h"
+#include "diskimage/image_file.h"
 #include "os/os.h"
 
 #include <cerrno>
-#include <chrono>
 #include <memory>
 
 namespace skerrow {
@@ -42,11 +41,8 @@ int RunImage(const Arguments& args, const Console& console)
                           small ? "--720k and --1440k exclude each other" : "give --720k or --1440k");
 
     const std::string& path = args.operands[1];
-    // The volume serial number only tells disks apart, so the time of making will do.
-    const auto serial =
-        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
-    const std::string image = diskimage::FormatFatImage(
-        small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440, serial);
+    const std::string image =
+        diskimage::NewFatImage(small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440);
     if (const int error = CreateNewFile(path, image)) {
         Write(console.err,
               "Creation error: " + ShownOnErr(console, path, Field::Path) + " (" + Reason(error) + ")\n");

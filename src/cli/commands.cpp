@@ -23,7 +23,14 @@ namespace skerrow {
     "One folder is held open at a time, so neither the number of PATHs nor the depth\n"                      \
     "is a limit. What cannot be read is told on standard error with the system's\n"                          \
     "reason (a folder that can be listed but not entered says so), and the scan goes\n"                      \
-    "on.\n"
+    "on.\n"                                                                                                  \
+    "A disk image met as a file (told by its FAT boot sector, whatever its name) is\n"                       \
+    "entered like a folder: each voice file inside it, in any of its folders, counts\n"                      \
+    "as IMAGE/FOLDER/NAME.\n"
+#define SKERROW_IMAGE_PATH_HELP                                                                              \
+    "A floppy disk image is a folder: DISK01.img/BANKS/BRASS.1BK names a file inside\n"                      \
+    "it. A path is looked up on the file system first, and only a part that is a\n"                          \
+    "plain file with a FAT boot sector is entered, whatever its extension.\n"
 #define SKERROW_SCAN_EXIT_HELP                                                                               \
     "Exit status: 0 done; 1 a PATH does not exist, or a file or folder was passed over\n"                    \
     "for an error (after listing the rest); 2 usage error.\n"
@@ -39,7 +46,7 @@ const std::vector<CommandSpec>& Commands()
          "kept, no character set conversion).\n"
          "\n"
          "  --json        one JSON object per voice and line: {\"slot\": 1, \"name\": \"...\"}\n"
-         "\n" SKERROW_OUTPUT_HELP "\n" SKERROW_JSON_HELP "\n"
+         "\n" SKERROW_IMAGE_PATH_HELP "\n" SKERROW_OUTPUT_HELP "\n" SKERROW_JSON_HELP "\n"
          "Exit status: 0 listed; 1 the file was refused (the file and the reason on\n"
          "standard error); 2 usage error.\n",
          RunList},
@@ -51,7 +58,7 @@ const std::vector<CommandSpec>& Commands()
          "\n"
          "  --json        one JSON object: path, format, slots, voices, size and\n"
          "                missing_blocks (the slots without a block)\n"
-         "\n"
+         "\n" SKERROW_IMAGE_PATH_HELP "\n"
          "Exit status: 0 complete; 1 the file was refused; 2 usage error; 3 some listed\n"
          "voices have no block in the file (their slots are named).\n",
          RunInfo},
@@ -69,6 +76,11 @@ const std::vector<CommandSpec>& Commands()
          "A SOURCE is split at its last ':' only when what follows is a selection, so\n"
          "a:b.1bk names a file. To name a file whose own name ends in ':' and a number,\n"
          "give it a selection of its own: old.1bk:2:1-16 takes slots 1 to 16 of old.1bk:2.\n"
+         "\n" SKERROW_IMAGE_PATH_HELP
+         "An OUTPUT inside an image is written into it under an 8.3 name (upper case, at\n"
+         "most 8 characters, a dot and 3 more), replacing a file of that name there; the\n"
+         "image file itself is replaced safely, as any OUTPUT is. A name that does not fit,\n"
+         "or an image too full for the file, is refused and the image left as it was.\n"
          "\n"
          "  --sort        sort the voices by name (byte order, case-sensitive) first\n"
          "\n"

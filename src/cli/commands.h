@@ -4,6 +4,7 @@
 #include "cli/console_librarian.h"
 #include "cli/exit_codes.h"
 #include "cli/output.h"
+#include "editing/messages.h"
 
 #include <string>
 #include <string_view>
@@ -41,8 +42,5 @@ const CommandSpec* FindCommand(std::string_view name);
 
 // How find and dupes write their records, from --json, -0 and --null.
 RecordFormat RecordFormatOf(const Arguments& args);
-
-// "single voice (.1vc)", "bank (.1bk)" or "all voices (.avc)" for slot counts 1, 16 and 128.
-std::string FormatName(int slots);
 
 }  // namespace skerrow

@@ -21,6 +21,11 @@ public:
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                    MessageButtons buttons, const MessageSubject& subject = {}) override;
     FileDialogResult FileDialog(const FileDialogRequest&) override { return {}; }
+    std::optional<int> ChooseImageMember(const std::string&, const std::vector<ImageMemberRow>&) override
+    {
+        return std::nullopt;
+    }
+    ImageSaveAnswer ImageSaveDialog(const ImageSaveRequest&) override { return {}; }
     void ProgressShow(ProgressWindow window) override;
     void ProgressSetMaximum(ProgressWindow window, int maximum) override;
     void ProgressSetValue(ProgressWindow window, int value) override;

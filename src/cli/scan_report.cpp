@@ -81,6 +81,23 @@ bool ScanReport::Accept(const WalkItem& item, const ScannedFile& file)
     return true;
 }
 
+std::vector<ScannedMember> ScanReport::AcceptImageMembers(const WalkItem& item, bool blocks)
+{
+    ScannedImage image = ReadWalkedImage(item, blocks);
+    if (image.status == HeadStatus::NotFound)
+        Problem(item.path, "cannot be opened (" + Reason(image.error) + ")");
+    else if (image.status == HeadStatus::ReadError)
+        Problem(item.path, "read error (" + Reason(image.error) + ")");
+    else if (!image.damage.empty())
+        Problem(item.path, image.damage);
+    std::vector<ScannedMember> accepted;
+    for (ScannedMember& member : image.members) {
+        if (Accept(WalkItem{member.path, WalkKind::File, nullptr, {}, 0}, member.file))
+            accepted.push_back(std::move(member));
+    }
+    return accepted;
+}
+
 int ScanReport::ExitCode() const
 {
     return m_failed ? ExitFailure : ExitOk;

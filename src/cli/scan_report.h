@@ -21,6 +21,10 @@ public:
     // Whether item is a voice file to list, having told whatever else it is.
     bool Accept(const WalkItem& item, const ScannedFile& file);
 
+    // The voice files inside item, a disk image by its scan, that Accept accepts; tells what made
+    // the image unreadable. With blocks each member's bytes hold its listed voices' blocks too.
+    std::vector<ScannedMember> AcceptImageMembers(const WalkItem& item, bool blocks);
+
     // A note on the file at path, on its own line: always, or only with --verbose.
     void Note(const std::string& path, const std::string& text, bool always);
 

@@ -25,7 +25,26 @@ struct ScannedFile {
     std::uint64_t size = 0;          // of the file, as it was opened
     std::size_t bytesRead = 0;       // into the buffer
     std::vector<std::string> names;  // the listed voices of a voice file
+    bool diskImage = false;          // no voice file, but a disk image that may hold some
 };
+
+// A voice file inside a disk image that a walk met, read as ReadWalkedFile reads a file.
+struct ScannedMember {
+    std::string path;  // the image's path joined with the member's
+    ScannedFile file;
+    std::string bytes;  // the head and, when blocks were asked for, the listed voices' blocks
+};
+
+// What a disk image that a walk met holds.
+struct ScannedImage {
+    std::vector<ScannedMember> members;
+    HeadStatus status = HeadStatus::Ok;  // NotFound or ReadError when the image could not be read
+    int error = 0;                       // errno of NotFound and ReadError
+    std::string damage;                  // why the image is no usable one
+};
+
+// The voice files inside the disk image of a File item whose scan found diskImage.
+ScannedImage ReadWalkedImage(const WalkItem& item, bool blocks);
 
 // Reads the head of a File item into buffer and, with blocks set and only for a voice file, the
 // blocks of its listed voices behind it, in one pass. buffer must hold a whole .avc file.

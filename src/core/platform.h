@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace skerrow {
 
@@ -49,6 +51,25 @@ struct MessageSubject {
     bool notPlain = false;  // a pipe, a device or a socket stands at path, which no error number says
 };
 
+// A voice file inside a disk image, as the chooser lists it.
+struct ImageMemberRow {
+    std::string name;  // its path on the disk, folders included
+    std::string type;  // the format, e.g. "bank (.1bk)"
+    int voices = 0;
+};
+
+// What File > Save to disk image asks for: the name the disk entry is offered with.
+struct ImageSaveRequest {
+    std::string initialName;  // e.g. "UNTITLED.1BK"
+};
+
+struct ImageSaveAnswer {
+    bool chosen = false;    // false when the user cancelled
+    std::string imagePath;  // an existing image, or the file of a new one
+    bool small = false;     // a new image is a 720 KB one rather than 1.44 MB
+    std::string typedName;  // the name in the image, as typed
+};
+
 // Everything the logic needs of the desktop, so that it runs the same in a window, on a
 // console and under test. No call reports a failure except FileDialog, whose failures come
 // back as its outcome.
@@ -62,6 +83,12 @@ public:
     virtual int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                            MessageButtons buttons, const MessageSubject& subject = {}) = 0;
     virtual FileDialogResult FileDialog(const FileDialogRequest& request) = 0;
+    // Modal: the row of the voice file to open from the disk image at imagePath, or nothing
+    // when the user cancelled.
+    virtual std::optional<int> ChooseImageMember(const std::string& imagePath,
+                                                 const std::vector<ImageMemberRow>& rows) = 0;
+    // Modal: the image to save into, picked or made, and the name to save under.
+    virtual ImageSaveAnswer ImageSaveDialog(const ImageSaveRequest& request) = 0;
 
     // Progress windows: shown modeless, driven by value and maximum (and a status line for the
     // file window), closed and discarded by the operation that showed them.

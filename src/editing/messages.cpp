@@ -1,6 +1,14 @@
 #include "editing/messages.h"
 
+#include "voicefile/layout.h"
+
 namespace skerrow {
+
+std::string FormatName(int slots)
+{
+    const std::string kind = slots == 1 ? "single voice" : slots == 16 ? "bank" : "all voices";
+    return kind + " (." + std::string(layout::ExtensionFor(slots)) + ")";
+}
 
 std::string NotFoundMessage(const std::string& path)
 {
@@ -27,6 +35,20 @@ std::string HeadMessage(HeadStatus status, const std::string& path)
         return "Bad record count in VL file.";
     }
     return {};
+}
+
+std::string ImageFailureMessage(const diskimage::LoadedImage& loaded, const std::string& path)
+{
+    switch (loaded.failure) {
+    case diskimage::ImageFailure::Damaged:
+        return path + ": " + loaded.damage;
+    case diskimage::ImageFailure::ReadError:
+        return ReadErrorMessage(path);
+    case diskimage::ImageFailure::NotFound:
+    case diskimage::ImageFailure::None:
+        break;
+    }
+    return NotFoundMessage(path);
 }
 
 std::string WriteFailureMessage(const WriteResult& result, const std::string& target)

@@ -1,6 +1,7 @@
 #include "editing/open_source.h"
 
 #include "core/paths.h"
+#include "diskimage/image_file.h"
 #include "editing/messages.h"
 #include "voicefile/head_reader.h"
 #include "voicefile/layout.h"
@@ -20,22 +21,64 @@ void OpenSourceFile(Librarian& lib)
     const FileDialogResult result = lib.platform.FileDialog(request);
     if (result.outcome != FileDialogOutcome::Chosen)
         return;
-    LoadSourceFile(lib, result.path);
+    OpenSourcePath(lib, result.path);
+}
+
+namespace {
+
+// Lists the voice files of the image at path and loads the one the user chooses.
+bool ChooseFromImage(Librarian& lib, const std::string& path)
+{
+    const diskimage::LoadedImage loaded = diskimage::LoadImage(path);
+    if (!loaded.image) {
+        lib.platform.MessageBox(ImageFailureMessage(loaded, path), "Error", MessageIcon::Critical,
+                                MessageButtons::Ok, {path, loaded.error});
+        return false;
+    }
+    const std::vector<diskimage::VoiceMember> voices = diskimage::VoiceMembers(*loaded.image);
+    if (voices.empty()) {
+        lib.platform.MessageBox("No voice file on the disk image " + path, "Info", MessageIcon::Information,
+                                MessageButtons::Ok);
+        return false;
+    }
+    std::vector<ImageMemberRow> rows;
+    for (const diskimage::VoiceMember& voice : voices)
+        rows.push_back({voice.member->path, FormatName(voice.slots), voice.voices});
+    const std::optional<int> chosen = lib.platform.ChooseImageMember(path, rows);
+    if (!chosen || *chosen < 0 || *chosen >= static_cast<int>(voices.size()))
+        return false;
+    return LoadSourceFile(lib, JoinPath(path, voices[static_cast<std::size_t>(*chosen)].member->path));
+}
+
+}  // namespace
+
+bool OpenSourcePath(Librarian& lib, const std::string& path)
+{
+    return diskimage::IsDiskImage(path) ? ChooseFromImage(lib, path) : LoadSourceFile(lib, path);
 }
 
 bool LoadSourceFile(Librarian& lib, const std::string& path)
 {
-    HeadResult head = ReadHead(path);
+    std::string damage;
+    HeadResult head = diskimage::ReadAnyHead(path, &damage);
     if (head.status != HeadStatus::Ok) {
-        lib.platform.MessageBox(HeadMessage(head.status, path), "Error", MessageIcon::Critical,
-                                MessageButtons::Ok, {path, head.error, head.notPlain});
+        // A disk image given where a voice file was expected: say how to name a file inside it.
+        const std::string text =
+            !damage.empty() ? path + ": " + damage
+            : diskimage::IsDiskImage(path)
+                ? path + " is a disk image: name a voice file on it, as in " + JoinPath(path, "NAME.1BK")
+                : HeadMessage(head.status, path);
+        lib.platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok,
+                                {path, head.error, head.notPlain});
         return false;
     }
+    const std::optional<diskimage::ImagePath> inImage = diskimage::SplitImagePath(path);
 
     lib.state.SourceImage = std::move(head.image);
     lib.state.CurrentSourcePath = path;
     lib.state.SourceVoiceCount = static_cast<std::int16_t>(head.slotCount);
-    lib.caption.SetText("Skerrow (" + FileNameOf(path) + ")");
+    lib.caption.SetText("Skerrow (" + (inImage ? diskimage::ShownMemberPath(*inImage) : FileNameOf(path)) +
+                        ")");
     FillSourceList(lib);
     return true;
 }

@@ -6,17 +6,23 @@
 
 namespace skerrow {
 
-inline constexpr const char* OpenDialogFilter =
-    "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|All Files (*.*)|*.*";
+inline constexpr const char* OpenDialogFilter = "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|"
+                                                "Disk images (*.img;*.ima)|*.img;*.ima|"
+                                                "All Files (*.*)|*.*";
 inline constexpr std::uint32_t OpenDialogFlags = OfnFileMustExist | OfnPathMustExist;  // 0x1800
 
 // File > Open: asks for a file and loads it. A cancelled or failed dialog changes nothing and
 // shows nothing.
 void OpenSourceFile(Librarian& lib);
 
-// Makes the file at path the source when its head passes the checks. A refused file gets one
-// message ("Error", critical icon) and leaves the whole source side as it was.
-// Returns whether the file became the source.
+// Opens what the user picked or dropped: a voice file is loaded; a disk image (told by its boot
+// sector, whatever its name) lists its voice files for the user to choose one, which is loaded.
+// Returns whether a file became the source.
+bool OpenSourcePath(Librarian& lib, const std::string& path);
+
+// Makes the file at path, which may lead into a disk image, the source when its head passes the checks. A
+// refused file gets one message ("Error", critical icon) and leaves the whole source side as it was. Returns
+// whether the file became the source.
 bool LoadSourceFile(Librarian& lib, const std::string& path);
 
 // Rebuilds List1 from SourceImage and SourceVoiceCount, then the source count text.

@@ -1,10 +1,13 @@
 #include "editing/save_as.h"
 
+#include "core/save_name.h"
+#include "diskimage/image_file.h"
 #include "editing/messages.h"
 #include "editing/open_source.h"
 #include "voicefile/layout.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace skerrow {
@@ -12,27 +15,6 @@ namespace skerrow {
 namespace {
 
 constexpr ProgressWindow File = ProgressWindow::File;
-
-// Sets SaveSlots for the destination's count; an empty destination is refused instead.
-bool ChooseSaveFormat(Librarian& lib)
-{
-    const int count = lib.List2.Count();
-    if (count < 1) {
-        lib.platform.MessageBox("Nothing to save!", "Info", MessageIcon::Information, MessageButtons::Ok);
-        return false;
-    }
-    lib.state.SaveSlots = static_cast<std::int16_t>(layout::SaveSlotsFor(count));
-    return true;
-}
-
-// A file whose extension does not tell its format would be opened as the wrong kind later.
-void RefuseExtension(Librarian& lib)
-{
-    lib.platform.MessageBox("It is considered bad form to save a VL file\n"
-                            "with an extension other than the recommended!",
-                            "Stop", MessageIcon::Critical, MessageButtons::Ok);
-    lib.state.SaveAborted = FlagTrue;
-}
 
 // The file progress window, following the writer.
 class FileProgress final : public WriteProgress {
@@ -77,6 +59,26 @@ void FollowReplacedFile(Librarian& lib, const std::string& path, const WriteResu
 
 }  // namespace
 
+bool ChooseSaveFormat(Librarian& lib)
+{
+    const int count = lib.List2.Count();
+    if (count < 1) {
+        lib.platform.MessageBox("Nothing to save!", "Info", MessageIcon::Information, MessageButtons::Ok);
+        return false;
+    }
+    lib.state.SaveSlots = static_cast<std::int16_t>(layout::SaveSlotsFor(count));
+    return true;
+}
+
+// A file whose extension does not tell its format would be opened as the wrong kind later.
+void RefuseExtension(Librarian& lib)
+{
+    lib.platform.MessageBox("It is considered bad form to save a VL file\n"
+                            "with an extension other than the recommended!",
+                            "Stop", MessageIcon::Critical, MessageButtons::Ok);
+    lib.state.SaveAborted = FlagTrue;
+}
+
 void SaveDestinationAs(Librarian& lib)
 {
     if (!ChooseSaveFormat(lib))
@@ -118,6 +120,12 @@ std::string SaveFilterFor(int slots)
 
 bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::ReplaceHooks& hooks)
 {
+    return WriteDestination(lib, path, [&] { return os::ReplaceFile(path, hooks); });
+}
+
+bool WriteDestination(Librarian& lib, const std::string& path,
+                      const std::function<std::unique_ptr<os::ReplacingFile>()>& makeFile)
+{
     const int count = std::min(lib.List2.Count(), MaxDestEntries);
     VoiceFileContents what;
     // Save As sets SaveSlots for the count; a value that cannot hold the list would make a
@@ -131,12 +139,13 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::Rep
         const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
         what.entries.push_back({lib.List2.Text(i), entry.SourcePath, entry.VoiceNumber});
     }
-    const std::optional<os::FileId> openSource = os::IdentityOf(lib.state.CurrentSourcePath);
+    const std::optional<os::FileId> openSource = diskimage::IdentityOfAny(lib.state.CurrentSourcePath);
 
     FileProgress progress(lib.platform);
-    FileBlockSource blocks;
+    diskimage::AnySourceBlocks blocks;
+    // The file is let go of before any message, so that a failed one has left nothing behind.
     const WriteResult result = [&] {
-        const std::unique_ptr<os::ReplacingFile> file = os::ReplaceFile(path, hooks);
+        const std::unique_ptr<os::ReplacingFile> file = makeFile();
         return WriteVoiceFile(what, blocks, *file, progress);
     }();
     if (progress.shown)

@@ -3,6 +3,9 @@
 #include "core/librarian.h"
 #include "voicefile/writer.h"
 
+#include <functional>
+#include <memory>
+
 namespace skerrow {
 
 inline constexpr std::uint32_t SaveDialogFlags =
@@ -22,6 +25,18 @@ bool SaveDestinationTo(Librarian& lib, const std::string& path);
 
 // The single filter pair the save dialog offers for a slot count, e.g. "VL1 Files (*.1bk)|*.1bk".
 std::string SaveFilterFor(int slots);
+
+// Sets SaveSlots for the destination's count, or shows "Nothing to save!" for an empty one.
+// Returns whether there is something to save.
+bool ChooseSaveFormat(Librarian& lib);
+
+// The "Stop" message for a name with another extension than the format's; SaveAborted becomes true.
+void RefuseExtension(Librarian& lib);
+
+// WriteDestinationFile into the replacement makeFile gives; target names the file in the messages
+// and in the entries that follow it once it replaced one they read from.
+bool WriteDestination(Librarian& lib, const std::string& target,
+                      const std::function<std::unique_ptr<os::ReplacingFile>()>& makeFile);
 
 // Writes the destination list as a voice file of SaveSlots slots at path (see WriteVoiceFile),
 // with the file progress window, and sets ListSaved once the file is complete. A failure gets

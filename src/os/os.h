@@ -164,6 +164,20 @@ void PrepareConsole();
 // Raises the limit of open files to its hard limit where there is one, for walks of large trees.
 void RaiseOpenFileLimit();
 
+// The characters that separate the parts of a path: "/" on POSIX, "\\/" on Windows.
+extern const std::string_view PathSeparators;
+
+// The local time of day, to the second, as the user's clock shows it.
+struct LocalTime {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+LocalTime LocalTimeNow();
+
 // The character encoding of the user's locale, as named by the system (e.g. "UTF-8"), or empty.
 std::string LocaleEncoding();
 

@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <deque>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -648,6 +649,17 @@ void RemoveOnTermination()
 }
 
 // ---- The program and its terminal ----
+
+const std::string_view PathSeparators = "/";
+
+LocalTime LocalTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    if (!localtime_r(&now, &parts))
+        return {};
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+}
 
 std::string ProgramDirectory()
 {

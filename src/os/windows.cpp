@@ -475,6 +475,15 @@ void RemoveOnTermination()
     ::SetConsoleCtrlHandler(RemovePendingAndEnd, TRUE);
 }
 
+const std::string_view PathSeparators = "\\/";
+
+LocalTime LocalTimeNow()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 std::string ProgramDirectory()
 {
     std::wstring path(MAX_PATH, L'\0');

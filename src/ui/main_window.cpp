@@ -7,6 +7,7 @@
 #include "editing/new_list.h"
 #include "editing/open_source.h"
 #include "editing/save_as.h"
+#include "editing/save_to_image.h"
 #include "editing/sort_entries.h"
 #include "ui/fonts.h"
 #include "ui/secondary_windows.h"
@@ -211,6 +212,7 @@ void MainWindow::BuildMenus()
     mnuFileNew = mnuFile->addAction(QStringLiteral("&New..."));
     mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open..."));
     mnuFileSave = mnuFile->addAction(QStringLiteral("&Save as..."));
+    mnuFileSaveImage = mnuFile->addAction(QStringLiteral("Save to disk &image..."));
     mnuSep = mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
 
@@ -240,6 +242,7 @@ void MainWindow::Connect()
     connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
+    connect(mnuFileSaveImage, &QAction::triggered, this, [this] { mnuFileSaveImage_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
     connect(mnuHelpHelp, &QAction::triggered, this, [this] { mnuHelpHelp_Click(); });
     connect(mnuHelpManual, &QAction::triggered, this, [this] { mnuHelpManual_Click(); });
@@ -316,7 +319,7 @@ void MainWindow::OpenNextGivenFile()
     m_filesToOpen.pop_front();
     raise();
     activateWindow();
-    Run([this, &path] { LoadSourceFile(m_lib, path); });
+    Run([this, &path] { OpenSourcePath(m_lib, path); });
 }
 
 // Which close is which. Every close of the main window arrives in closeEvent; the prompt is told
@@ -475,6 +478,7 @@ void MainWindow::Command6_Click() { Run(MoveSelectedDown); }
 void MainWindow::mnuFileNew_Click() { Run(NewDestinationList); }
 void MainWindow::mnuFileOpen_Click() { Run(OpenSourceFile); }
 void MainWindow::mnuFileSave_Click() { Run(SaveDestinationAs); }
+void MainWindow::mnuFileSaveImage_Click() { Run(SaveDestinationToImage); }
 // clang-format on
 
 void MainWindow::mnuFileExit_Click()

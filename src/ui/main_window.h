@@ -77,6 +77,7 @@ public:
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
+    void mnuFileSaveImage_Click();
     void mnuFileExit_Click();
     void mnuHelpHelp_Click();
     void mnuHelpManual_Click();
@@ -112,6 +113,7 @@ public:
     QAction* mnuFileNew;
     QAction* mnuFileOpen;
     QAction* mnuFileSave;
+    QAction* mnuFileSaveImage;
     QAction* mnuSep;
     QAction* mnuFileExit;
     QMenu* mnuHelp;

@@ -2,6 +2,7 @@
 
 #include "core/save_name.h"
 #include "ui/help_viewer.h"
+#include "ui/image_dialogs.h"
 #include "ui/progress_windows.h"
 #include "ui/qt_views.h"
 
@@ -274,6 +275,23 @@ FileDialogResult QtPlatform::FileDialog(const FileDialogRequest& request)
     if (name.extensionDiffers)
         result.flags |= OfnExtensionDifferent;
     return result;
+}
+
+std::optional<int> QtPlatform::ChooseImageMember(const std::string& imagePath,
+                                                 const std::vector<ImageMemberRow>& rows)
+{
+    frmImageChooser chooser(m_window, QFileInfo(FileText(imagePath)).fileName(), rows);
+    if (chooser.exec() != QDialog::Accepted || chooser.ChosenRow() < 0)
+        return std::nullopt;
+    return chooser.ChosenRow();
+}
+
+ImageSaveAnswer QtPlatform::ImageSaveDialog(const ImageSaveRequest& request)
+{
+    frmImageSave dialog(m_window, QString::fromStdString(request.initialName));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.Answer();
 }
 
 QProgressBar* QtPlatform::Bar(ProgressWindow window)

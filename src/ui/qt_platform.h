@@ -44,6 +44,9 @@ public:
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                    MessageButtons buttons, const MessageSubject& subject = {}) override;
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
+    std::optional<int> ChooseImageMember(const std::string& imagePath,
+                                         const std::vector<ImageMemberRow>& rows) override;
+    ImageSaveAnswer ImageSaveDialog(const ImageSaveRequest& request) override;
     void ProgressShow(ProgressWindow window) override;
     void ProgressSetMaximum(ProgressWindow window, int maximum) override;
     void ProgressSetValue(ProgressWindow window, int value) override;

@@ -1,5 +1,6 @@
 // find and dupes over folder trees with everything a real collection holds besides voice files.
 #include "run_tool.h"
+#include "shell_tools.h"
 #include "voice_file_builder.h"
 
 #include <gtest/gtest.h>
@@ -603,6 +604,54 @@ TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(none.err, "");
+}
+
+// A disk image is a folder to every command: its voice files are listed, described, copied from
+// and saved into, found and compared, each reached once however often the image is named.
+TEST(CliDiskImageTest, ImagesAreFoldersToListInfoBuildFindAndDupes)
+{
+    const TempDir dir;
+    const std::string image = dir.file("DISK01.img");
+    ASSERT_TRUE(MformatImage(image));
+    ASSERT_EQ(Shell("mmd -i " + Quote(image) + " ::BANKS"), 0);
+    const std::string x = BlockFor(40, 1);
+    const std::string y = BlockFor(40, 2);
+    ASSERT_TRUE(McopyIn(image, "BRASS.1BK", VoiceFileWithBlocks(16, {"Horn", "Tuba"}, {x, y})));
+    ASSERT_TRUE(McopyIn(image, "BANKS/Pads.1vc", VoiceFileWithBlocks(1, {"Pad"}, {y})));
+    WriteBytes(dir.file("solo.1vc"), VoiceFileWithBlocks(1, {"Solo"}, {x}));
+    const std::string cwd = dir.path().string();
+
+    EXPECT_EQ(RunTool({"list", "DISK01.img/brass.1bk"}, cwd).out, "1\tHorn      \n2\tTuba      \n");
+    const ToolRun info = RunTool({"info", "DISK01.img/BANKS/Pads.1vc"}, cwd);
+    EXPECT_EQ(info.out,
+              "Format: single voice (.1vc)\nSlots: 1\nVoices: 1\nSize: 6144 bytes\nBlocks: complete\n");
+    const ToolRun whole = RunTool({"list", "DISK01.img"}, cwd);
+    EXPECT_EQ(whole.exitCode, 1);
+    EXPECT_EQ(whole.err, "DISK01.img is a disk image: name a voice file on it, as in DISK01.img/NAME.1BK\n");
+
+    const ToolRun build =
+        RunTool({"build", "DISK01.img/BANKS/new", "solo.1vc", "DISK01.img/BRASS.1BK:2"}, cwd);
+    EXPECT_EQ(build.exitCode, 0) << build.err;
+    EXPECT_EQ(build.out, "Wrote DISK01.img/BANKS/new.1bk: bank (.1bk), 2 voices\n");
+    ASSERT_EQ(RunTool({"build", "file.1bk", "solo.1vc", "DISK01.img/BRASS.1BK:2"}, cwd).exitCode, 0);
+    EXPECT_EQ(McopyOut(image, "BANKS/NEW.1BK"), ReadBytes(dir.file("file.1bk")));
+    std::string report;
+    EXPECT_EQ(Shell("fsck.fat -n " + Quote(image), &report), 0) << report;
+
+    const ToolRun find = RunTool({"find", "--name", "u", "DISK01.img", "DISK01.img"}, cwd);
+    EXPECT_EQ(find.out, "DISK01.img/BANKS/NEW.1BK\t2\tTuba      \n"
+                        "DISK01.img/BRASS.1BK\t2\tTuba      \n");
+    EXPECT_EQ(find.err, "");
+    const ToolRun dupes = RunTool({"dupes", "."}, cwd);
+    EXPECT_EQ(dupes.out, "./DISK01.img/BANKS/NEW.1BK\t1\tSolo      \n"
+                         "./DISK01.img/BRASS.1BK\t1\tHorn      \n"
+                         "./file.1bk\t1\tSolo      \n"
+                         "./solo.1vc\t1\tSolo      \n"
+                         "\n"
+                         "./DISK01.img/BANKS/NEW.1BK\t2\tTuba      \n"
+                         "./DISK01.img/BANKS/Pads.1vc\t1\tPad       \n"
+                         "./DISK01.img/BRASS.1BK\t2\tTuba      \n"
+                         "./file.1bk\t2\tTuba      \n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include "diskimage/fat_image.h"
 #include "diskimage/short_name.h"
+#include "shell_tools.h"
 #include "voice_file_builder.h"
 
 #include <gtest/gtest.h>
@@ -15,34 +16,14 @@ namespace skerrow::diskimage {
 namespace {
 
 using test::BuildVoiceFile;
+using test::Quote;
 using test::ReadBytes;
+using test::Shell;
 using test::WriteBytes;
 
 const FatTime Now{.year = 2026, .month = 12, .day = 8, .hour = 17, .minute = 30, .second = 44};
 
 #ifndef _WIN32  // mtools and mkfs.fat run on POSIX systems only
-// Runs a shell command with mtools' geometry check off; returns its exit status and output.
-int Shell(const std::string& command, std::string* output = nullptr)
-{
-    FILE* pipe = popen(("MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 " + command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return -1;
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        text.append(buffer, n);
-    if (output)
-        *output = text;
-    return pclose(pipe);
-}
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted(1, '\'');
-    quoted.append(text).push_back('\'');
-    return quoted;
-}
-
 std::string Bank(std::uint8_t id)
 {
     return BuildVoiceFile({.slotCount = 16, .names = test::NumberedNames(16), .fileId = id});

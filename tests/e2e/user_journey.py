@@ -10,7 +10,9 @@ goes through it as a person would: closes the About window with a click, finds t
 the launch open, opens a bank with the keyboard, copies voices with a double-click and with Shift
 and the copy button, saves with a typed name, checks the saved file byte for byte against bytes
 computed here, drags three voices into the middle of the destination and two entries to its end,
-saves and checks again, starts the program a second time for another file and finds it open in
+saves and checks again, opens a bank inside a floppy disk image that mformat and mcopy made,
+copies two of its voices, saves them into a new disk image and reads the file back with mcopy,
+starts the program a second time for another file and finds it open in
 the same window, copies one more voice, closes the window, starts the program once more while
 the close prompt is up (that one must become the new window, since the old one is ending),
 answers No and expects the old program to end cleanly, having written nothing under its private
@@ -214,6 +216,7 @@ def journey(program_path, display, work):
     source = [(name.split(b"\0")[0], voice_block(seed)) for name, seed in zip(names, seeds)]
     saved_path = os.path.join(work, "saved", "mybank.1bk")
     os.mkdir(os.path.dirname(saved_path))
+    disk = DiskImage(work)
 
     first = os.path.join(work, "first.1vc")
     with open(first, "wb") as f:
@@ -243,7 +246,7 @@ def journey(program_path, display, work):
                                env=env, stdout=log, stderr=subprocess.STDOUT)
     started = [program]
     try:
-        run(display, program, bank, source, preamble, saved_path)
+        run(display, program, bank, source, preamble, saved_path, disk)
         second_start(display, program, later, env, log)
         successor = close_without_saving(display, program, saved_path, together[0], env, log, started)
         exit_code = program.wait(timeout=WAIT_SECONDS)
@@ -318,7 +321,7 @@ def close_about_and_open(display, program, path, given=None):
     return MainWindow(display, main)
 
 
-def run(display, program, bank, source, preamble, saved_path):
+def run(display, program, bank, source, preamble, saved_path, disk):
     main = close_about_and_open(display, program, bank, "first.1vc")
     if len(main_windows(display)) != 1:
         raise JourneyFailed("files opened together gave more than one main window")
@@ -356,6 +359,82 @@ def run(display, program, bank, source, preamble, saved_path):
 
     drag_and_reorder(display, program, main, entries, source, preamble,
                      os.path.join(os.path.dirname(saved_path), "dragged.1bk"))
+    into_disk_image(display, program, main, disk)
+
+
+class DiskImage:
+    """A 1.44 MB floppy image made by mformat, with a file that is no voice file and a bank in a
+    folder copied in by mcopy, and the path of a new image to save into."""
+
+    def __init__(self, work):
+        self.env = dict(os.environ, MTOOLS_SKIP_CHECK="1")
+        self.preamble = bytes(range(7, 57))
+        names = [b"Pad Warm", b"Pad Cold", b"Pad Glass"]
+        seeds = list(range(60, 76))
+        self.source = [(name, voice_block(seed)) for name, seed in zip(names, seeds)]
+        folder = os.path.join(work, "disks")
+        os.mkdir(folder)
+        self.path = os.path.join(folder, "DISK01.img")
+        self.target = os.path.join(folder, "NEW.img")
+        bank = os.path.join(work, "pads.bin")
+        with open(bank, "wb") as f:
+            f.write(voice_file(self.preamble, names, 16, seeds))
+        notes = os.path.join(work, "notes.bin")
+        with open(notes, "wb") as f:
+            f.write(b"no voices here\n")
+        self.mtools("mformat", "-C", "-f", "1440", "-i", self.path, "::")
+        self.mtools("mcopy", "-i", self.path, notes, "::README.TXT")
+        self.mtools("mmd", "-i", self.path, "::BANKS")
+        self.mtools("mcopy", "-i", self.path, bank, "::BANKS/PADS.1BK")
+
+    def mtools(self, *args):
+        done = subprocess.run(args, env=self.env, capture_output=True, timeout=30)
+        if done.returncode != 0:
+            raise JourneyFailed("%s failed: %s" % (" ".join(args), done.stderr.decode(errors="replace")))
+        return done.stdout
+
+
+def into_disk_image(display, program, main, disk):
+    """Empties the saved destination with File > New, opens the bank inside the disk image through
+    File > Open and the chooser, copies its first and third voices with double-clicks, saves them
+    with File > Save to disk image into a new image under the name offered, and reads that file
+    back with mcopy: the bytes a saved bank must have, on a disk fsck.fat finds nothing wrong with."""
+    display.focus(main.window)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "n")
+    time.sleep(0.3)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "o")
+    choose_file(display, display.wait_for("Open", program), "Open", disk.path, program)
+    chooser = display.wait_for("Open from disk image", program)
+    display.screenshot("image-chooser")
+    display.focus(chooser)
+    display.xdotool("key", "End")
+    display.xdotool("key", "Return")
+    display.wait_for("Skerrow (DISK01.img/BANKS/PADS.1BK)", program)
+    display.focus(main.window)
+    display.click(*main.source_row(0), times=2)
+    time.sleep(0.3)
+    display.click(*main.source_row(2), times=2)
+    time.sleep(0.3)
+
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "i")
+    dialog = display.wait_for("Save to disk image", program)
+    display.focus(dialog)
+    display.xdotool("type", "--delay", 20, disk.target)
+    display.screenshot("save-to-image")
+    display.xdotool("key", "Return")
+    display.wait_gone("Save to disk image")
+    wait_for_file(disk.target, program)
+    display.wait_gone("File Save Progress")
+
+    saved = disk.mtools("mcopy", "-n", "-i", disk.target, "::UNTITLED.1BK", "-")
+    if saved != expected_file(disk.preamble, [disk.source[0], disk.source[2]], 16):
+        raise JourneyFailed("the bank saved into the disk image differs from the expected bytes")
+    check = subprocess.run(["fsck.fat", "-n", disk.target], capture_output=True, timeout=30)
+    if check.returncode != 0:
+        raise JourneyFailed("fsck.fat finds the new disk image damaged: %s" % check.stdout.decode())
 
 
 def drag(display, start, end):

@@ -58,7 +58,8 @@ TEST_F(OpenSourceTest, OpenDialogIsRequestedWithTheVoiceFileFilterAndExistenceFl
     EXPECT_EQ(request.flags, 0x1800u);
     EXPECT_EQ(request.defaultExt, "");
     EXPECT_EQ(request.initialName, "");
-    EXPECT_EQ(request.filter, "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|All Files (*.*)|*.*");
+    EXPECT_EQ(request.filter, "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|"
+                              "Disk images (*.img;*.ima)|*.img;*.ima|All Files (*.*)|*.*");
     EXPECT_TRUE(t.state.CurrentSourcePath.empty());
     EXPECT_EQ(t.caption.Text(), "Skerrow (no open file)");
     EXPECT_EQ(t.Text1.Text(), "") << "no count text before the first open";

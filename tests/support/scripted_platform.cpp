@@ -49,6 +49,10 @@ std::string PlatformCall::Describe() const
         return "ShowHelp(" + text + ")";
     case Kind::ProgramDirectory:
         return "ProgramDirectory";
+    case Kind::ChooseImageMember:
+        return "ChooseImageMember(" + text + ")";
+    case Kind::ImageSaveDialog:
+        return "ImageSaveDialog(" + text + ")";
     }
     return "?";
 }
@@ -88,6 +92,29 @@ FileDialogResult ScriptedPlatform::FileDialog(const FileDialogRequest& request)
         return result;
     }
     return {FileDialogOutcome::Cancelled, {}, 0};
+}
+
+std::optional<int> ScriptedPlatform::ChooseImageMember(const std::string& imagePath,
+                                                       const std::vector<ImageMemberRow>& rows)
+{
+    PlatformCall& call = Record(PlatformCall::Kind::ChooseImageMember);
+    call.text = imagePath;
+    call.rows = rows;
+    if (memberAnswers.empty())
+        return std::nullopt;
+    const std::optional<int> answer = memberAnswers.front();
+    memberAnswers.pop_front();
+    return answer;
+}
+
+ImageSaveAnswer ScriptedPlatform::ImageSaveDialog(const ImageSaveRequest& request)
+{
+    Record(PlatformCall::Kind::ImageSaveDialog).text = request.initialName;
+    if (imageSaveAnswers.empty())
+        return {};
+    ImageSaveAnswer answer = imageSaveAnswers.front();
+    imageSaveAnswers.pop_front();
+    return answer;
 }
 
 void ScriptedPlatform::AnswerDialog(const std::string& path, std::uint32_t flags)

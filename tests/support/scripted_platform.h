@@ -24,6 +24,8 @@ struct PlatformCall {
         Yield,
         ShowHelp,
         ProgramDirectory,
+        ChooseImageMember,
+        ImageSaveDialog,
     };
     Kind kind = Kind::Yield;
     std::string text;   // message text, progress label, help path
@@ -31,6 +33,7 @@ struct PlatformCall {
     MessageIcon icon = MessageIcon::Information;
     MessageButtons buttons = MessageButtons::Ok;
     FileDialogRequest request;
+    std::vector<ImageMemberRow> rows;  // what the chooser listed; text holds the image's path
     ProgressWindow window = ProgressWindow::Sort;
     int value = 0;
 
@@ -45,6 +48,9 @@ public:
     int MessageBox(const std::string& text, const std::string& title, MessageIcon icon,
                    MessageButtons buttons, const MessageSubject& subject = {}) override;
     FileDialogResult FileDialog(const FileDialogRequest& request) override;
+    std::optional<int> ChooseImageMember(const std::string& imagePath,
+                                         const std::vector<ImageMemberRow>& rows) override;
+    ImageSaveAnswer ImageSaveDialog(const ImageSaveRequest& request) override;
     void ProgressShow(ProgressWindow window) override;
     void ProgressSetMaximum(ProgressWindow window, int maximum) override;
     void ProgressSetValue(ProgressWindow window, int value) override;
@@ -57,6 +63,8 @@ public:
     // Answers, taken from the front.
     std::deque<int> messageAnswers;
     std::deque<FileDialogResult> dialogAnswers;
+    std::deque<std::optional<int>> memberAnswers;  // unscripted: cancelled
+    std::deque<ImageSaveAnswer> imageSaveAnswers;  // unscripted: cancelled
     void AnswerDialog(const std::string& path, std::uint32_t flags = 0);
     void CancelDialog();
 

@@ -4,12 +4,15 @@
 #include "ui_test_support.h"
 #include "voice_file_builder.h"
 
+#include "diskimage/fat_image.h"
 #include "editing/open_source.h"
+#include "ui/qt_platform.h"
 
 #include <QAction>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QtTest>
 
@@ -508,6 +511,53 @@ private slots:
         QCOMPARE(f.window.List1->count(), 2);
         QCOMPARE(f.window.List2->count(), 0);
         QVERIFY(f.platform.Messages().empty());
+    }
+
+    // A dropped disk image opens as File > Open opens one: its voice files are listed in the
+    // chooser, name as on the disk, type and voices, and the one double-clicked becomes the source.
+    void droppedDiskImageListsItsVoiceFilesAndOpensTheOneChosen()
+    {
+        TempDir dir;
+        std::string bytes = diskimage::FormatFatImage(diskimage::FloppySize::Kb720, 1);
+        const auto put = [&bytes](const char* folder, const char* name, const std::string& contents) {
+            bytes = *diskimage::FatImage::Open(bytes).image->Write(folder, name, contents, {}).bytes;
+        };
+        put("", "BRASS.1BK", BuildVoiceFile({.slotCount = 16, .names = {"Horn", "Tuba"}, .fileId = 5}));
+        put("", "README.TXT", "no voices");
+        put("", "PADS.AVC",
+            BuildVoiceFile({.slotCount = 128, .names = {"Warm", "Cold", "Dark"}, .fileId = 6}));
+        const std::string image = dir.file("disk01.ima");
+        WriteBytes(image, bytes);
+
+        LibraryState state;
+        QtPlatform platform;
+        MainWindow window(state, platform);
+        platform.SetWindow(&window);
+        window.show();
+        QStringList rows;
+        ModalHandler handler([&rows](QWidget* modal) {
+            auto* list = modal->findChild<QTreeWidget*>();
+            if (!list)
+                return false;
+            for (int row = 0; row < list->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* item = list->topLevelItem(row);
+                rows << item->text(0) + "|" + item->text(1) + "|" + item->text(2);
+            }
+            const QPoint at = list->visualItemRect(list->topLevelItem(1)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+            if (modal->isVisible())
+                modal->close();  // a double click that opens nothing must not leave the test waiting
+            return true;
+        });
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(QString::fromStdString(image))});
+        QVERIFY(DropAt(window.List2->viewport(), QPoint(4, 4), &files));
+        QTRY_COMPARE(window.windowTitle(), QString("Skerrow (disk01.ima/PADS.AVC)"));
+        QCOMPARE(rows, QStringList({"BRASS.1BK|bank (.1bk)|2", "PADS.AVC|all voices (.avc)|3"}));
+        QCOMPARE(window.List1->count(), 3);
+        QVERIFY2(handler.givenUp.empty(), qPrintable(handler.GivenUp()));
     }
 
     void listKeysRunTheButtonsCommandsWhateverTheLastPressHeld()

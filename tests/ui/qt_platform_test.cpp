@@ -11,8 +11,10 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QTreeView>
 #include <QtTest>
 
@@ -417,6 +419,38 @@ private slots:
             platform.MessageBox("/v/a.1bk not found.", "Error", MessageIcon::Critical, MessageButtons::Ok),
             AnswerOk);
         QCOMPARE(icon, QMessageBox::Critical);
+    }
+
+    // The size of a new image is asked only while the path names no file; the answer carries the
+    // path, the size and the name as typed.
+    void imageSaveDialogAsksTheSizeOnlyForANewImage()
+    {
+        TempDir dir;
+        WriteBytes(dir.file("old.img"), "x");
+        QtPlatform platform;
+        bool sizeForOld = true, sizeForNew = false;
+        ModalHandler handler([&](QWidget* modal) {
+            const QList<QLineEdit*> fields = modal->findChildren<QLineEdit*>();
+            QRadioButton* small = modal->findChild<QRadioButton*>();
+            if (fields.size() != 2 || !small)
+                return false;
+            fields[0]->setText(QString::fromStdString(dir.file("old.img")));
+            sizeForOld = small->isEnabled();
+            fields[0]->setText(QString::fromStdString(dir.file("new.img")));
+            sizeForNew = small->isEnabled();
+            small->setChecked(true);
+            fields[1]->setText("mix");
+            QTest::keyClick(fields[1], Qt::Key_Return);
+            return true;
+        });
+        const ImageSaveAnswer answer = platform.ImageSaveDialog({"UNTITLED.1BK"});
+        QVERIFY2(handler.givenUp.empty(), qPrintable(handler.GivenUp()));
+        QVERIFY(!sizeForOld);
+        QVERIFY(sizeForNew);
+        QVERIFY(answer.chosen);
+        QCOMPARE(answer.imagePath, dir.file("new.img"));
+        QVERIFY(answer.small);
+        QCOMPARE(answer.typedName, std::string("mix"));
     }
 
     void progressWindowsAreMadeOnFirstUseShownModelessAndDiscarded()

@@ -510,9 +510,9 @@ void SecondaryWindowsTest::manualTextHasCrLfLinesAndItsSectionsInOrder()
     // Every section heading is ruled with "=" and every subsection underlined with "-", each
     // ruling as long as its heading, and they come in this order.
     const QStringList headings = {
-        QStringLiteral("1.0"), QStringLiteral("2.0"), QStringLiteral("3.0"),
-        QStringLiteral("4.0"), QStringLiteral("4.1"), QStringLiteral("4.2"),
-        QStringLiteral("4.3"), QStringLiteral("4.4"), QStringLiteral("5.0"),
+        QStringLiteral("1.0"), QStringLiteral("2.0"), QStringLiteral("3.0"), QStringLiteral("4.0"),
+        QStringLiteral("4.1"), QStringLiteral("4.2"), QStringLiteral("4.3"), QStringLiteral("4.4"),
+        QStringLiteral("4.5"), QStringLiteral("5.0"),
     };
     int next = 0;
     for (int i = 0; i + 1 < lines.size(); ++i) {

@@ -1,0 +1,101 @@
+#include "editing/save_to_image.h"
+
+#include "core/paths.h"
+#include "core/save_name.h"
+#include "diskimage/image_file.h"
+#include "diskimage/short_name.h"
+#include "editing/messages.h"
+#include "editing/save_as.h"
+#include "voicefile/layout.h"
+
+namespace skerrow {
+
+namespace {
+
+std::string UpperExtension(int slots)
+{
+    std::string extension(layout::ExtensionFor(slots));
+    for (char& c : extension)
+        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    return extension;
+}
+
+void Refuse(Librarian& lib, const std::string& text, const std::string& path = {}, int error = 0)
+{
+    lib.platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok, {path, error});
+}
+
+}  // namespace
+
+void SaveDestinationToImage(Librarian& lib)
+{
+    if (!ChooseSaveFormat(lib))
+        return;
+    const ImageSaveAnswer answer =
+        lib.platform.ImageSaveDialog({"UNTITLED." + UpperExtension(lib.state.SaveSlots)});
+    if (!answer.chosen) {
+        lib.state.SaveAborted = FlagTrue;
+        return;
+    }
+    std::optional<diskimage::FloppySize> newImage;
+    if (!os::EntryExists(answer.imagePath))
+        newImage = answer.small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440;
+    SaveDestinationIntoImage(lib, answer.imagePath, answer.typedName, newImage, true);
+}
+
+bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
+                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing)
+{
+    const std::size_t slash = member.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : member.substr(0, slash);
+    const std::string typed = slash == std::string::npos ? member : member.substr(slash + 1);
+
+    const std::string extension = UpperExtension(lib.state.SaveSlots);
+    const SaveName name = SaveNameFor(typed, extension);
+    if (name.extensionDiffers) {
+        RefuseExtension(lib);
+        return false;
+    }
+    const diskimage::ShortName shortName = diskimage::NormaliseShortName(name.path);
+    if (!shortName.error.empty()) {
+        lib.platform.MessageBox(shortName.error, "Stop", MessageIcon::Critical, MessageButtons::Ok);
+        lib.state.SaveAborted = FlagTrue;
+        return false;
+    }
+
+    std::optional<std::string> fresh;
+    std::optional<diskimage::FatImage> image;
+    if (newImage) {
+        fresh = diskimage::NewFatImage(*newImage);
+        image = diskimage::FatImage::Open(*fresh).image;
+    } else {
+        diskimage::LoadedImage loaded = diskimage::LoadImage(imagePath);
+        if (!loaded.image) {
+            Refuse(lib, ImageFailureMessage(loaded, imagePath), imagePath, loaded.error);
+            return false;
+        }
+        image = std::move(loaded.image);
+    }
+
+    // Everything the image could refuse is asked before anything is written: a full disk, a full
+    // folder, a folder in the way.
+    const diskimage::FatTime now = diskimage::FatTimeNow();
+    const std::string target =
+        JoinPath(imagePath, folder.empty() ? shortName.text : folder + "/" + shortName.text);
+    const diskimage::WriteResult trial =
+        image->Write(folder, shortName.text, std::string(layout::FileSize(lib.state.SaveSlots), '\0'), now);
+    if (!trial.bytes) {
+        Refuse(lib, target + ": " + trial.error, target);
+        return false;
+    }
+    if (trial.replaced && askBeforeReplacing &&
+        lib.platform.MessageBox(target + " already exists.\nDo you want to replace it?", "Query",
+                                MessageIcon::Question, MessageButtons::YesNoCancel) != AnswerYes) {
+        lib.state.SaveAborted = FlagTrue;
+        return false;
+    }
+    return WriteDestination(
+        lib, target, [&] { return diskimage::ReplaceMember(imagePath, folder, shortName.text, now, fresh); });
+}
+
+}  // namespace skerrow
