@@ -257,6 +257,8 @@ public:
     }
 
     int Error() const override { return m_error; }
+    // The image itself at a pipe or device: only the replacement of the image can tell.
+    bool NotPlain() const override { return m_target && m_target->NotPlain(); }
 
     std::optional<os::FileId> Replaced() const override
     {
