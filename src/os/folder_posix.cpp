@@ -91,26 +91,6 @@ Fd OpenPath(const std::string& path, int flags, int& error)
     return fd;
 }
 
-Folder::Folder(Folder&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, InvalidHandle)), m_id(other.m_id)
-{
-}
-
-Folder& Folder::operator=(Folder&& other) noexcept
-{
-    if (this != &other) {
-        Fd(static_cast<int>(m_handle)).Reset();
-        m_handle = std::exchange(other.m_handle, InvalidHandle);
-        m_id = other.m_id;
-    }
-    return *this;
-}
-
-Folder::~Folder()
-{
-    Fd(static_cast<int>(m_handle)).Reset();
-}
-
 Folder Folder::Open(const std::string& path, int& error)
 {
     return FolderAccess::Adopt(OpenPath(path, FolderFlags, error), error);

@@ -110,28 +110,6 @@ Folder OpenFolderAt(const std::wstring& path, bool noFollow, int& error)
 
 }  // namespace
 
-Folder::Folder(Folder&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, InvalidHandle)), m_id(other.m_id)
-{
-}
-
-Folder& Folder::operator=(Folder&& other) noexcept
-{
-    if (this != &other) {
-        if (m_handle != InvalidHandle)
-            ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
-        m_handle = std::exchange(other.m_handle, InvalidHandle);
-        m_id = other.m_id;
-    }
-    return *this;
-}
-
-Folder::~Folder()
-{
-    if (m_handle != InvalidHandle)
-        ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
-}
-
 Folder Folder::Open(const std::string& path, int& error)
 {
     std::wstring wide;

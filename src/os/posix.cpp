@@ -3,7 +3,7 @@
 #include "os/os.h"
 
 #include "os/posix_internal.h"
-
+#include "os/system_handle.h"
 #include "os/temporary_name.h"
 
 #ifdef __linux__  // ACLs and extended attributes are copied as cp --preserve=all copies them
@@ -51,27 +51,10 @@ std::string ErrorText(int error)
     return std::strerror(error);
 }
 
-File::File(File&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, InvalidHandle)), m_id(other.m_id), m_size(other.m_size)
+void CloseSystemHandle(std::intptr_t handle) noexcept
 {
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        if (m_handle != InvalidHandle)
-            ::close(static_cast<int>(m_handle));
-        m_handle = std::exchange(other.m_handle, InvalidHandle);
-        m_id = other.m_id;
-        m_size = other.m_size;
-    }
-    return *this;
-}
-
-File::~File()
-{
-    if (m_handle != InvalidHandle)
-        ::close(static_cast<int>(m_handle));
+    if (handle != -1)
+        ::close(static_cast<int>(handle));
 }
 
 std::int64_t File::ReadAt(std::uint64_t offset, void* data, std::size_t size, int* error) const
@@ -222,8 +205,6 @@ private:
 
 std::string RandomSuffix()
 {
-    static constexpr std::string_view Alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     // Seeded again in a forked child, which would otherwise try the very names its parent tries.
     static pid_t seededFor = 0;
     static std::mt19937_64 generator;
@@ -235,11 +216,7 @@ std::string RandomSuffix()
             static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
         generator.seed(seed);
     }
-    std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
-    std::string suffix(temporary_name::RandomLength, ' ');
-    for (char& c : suffix)
-        c = Alphabet[pick(generator)];
-    return suffix;
+    return temporary_name::RandomPart(generator);
 }
 
 // The file-creation mask, read from the system without setting it where it can be: umask() reads

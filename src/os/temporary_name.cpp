@@ -12,6 +12,17 @@ std::string StemFor(const std::string& targetName)
     return stem;
 }
 
+std::string RandomPart(std::mt19937_64& generator)
+{
+    static constexpr std::string_view Alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
+    std::string part(RandomLength, ' ');
+    for (char& c : part)
+        c = Alphabet[pick(generator)];
+    return part;
+}
+
 }  // namespace temporary_name
 
 bool IsTemporaryFileName(std::string_view fileName)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ inline constexpr std::size_t StemLimit = 200;
 
 // The temporary name for a target named targetName, before its random part.
 std::string StemFor(const std::string& targetName);
+
+// A random part of RandomLength letters and digits, the characters IsTemporaryFileName expects.
+std::string RandomPart(std::mt19937_64& generator);
 
 }  // namespace temporary_name
 

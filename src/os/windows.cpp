@@ -4,6 +4,7 @@
 
 #include "os/os.h"
 
+#include "os/system_handle.h"
 #include "os/temporary_name.h"
 #include "os/windows_text.h"
 
@@ -117,8 +118,6 @@ std::string FolderPrefix(const std::string& path)
 
 std::string RandomSuffix()
 {
-    static constexpr std::string_view Alphabet =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static std::mt19937_64 generator = [] {
         std::random_device device;
         std::seed_seq seed{
@@ -126,11 +125,7 @@ std::string RandomSuffix()
             static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())};
         return std::mt19937_64(seed);
     }();
-    std::uniform_int_distribution<std::size_t> pick(0, Alphabet.size() - 1);
-    std::string suffix(temporary_name::RandomLength, ' ');
-    for (char& c : suffix)
-        c = Alphabet[pick(generator)];
-    return suffix;
+    return temporary_name::RandomPart(generator);
 }
 
 // The temporary file of the replacement under way, for the console handler, which runs on a
@@ -373,27 +368,10 @@ std::string ErrorText(int error)
     }
 }
 
-File::File(File&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, InvalidHandle)), m_id(other.m_id), m_size(other.m_size)
+void CloseSystemHandle(std::intptr_t handle) noexcept
 {
-}
-
-File& File::operator=(File&& other) noexcept
-{
-    if (this != &other) {
-        if (m_handle != InvalidHandle)
-            ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
-        m_handle = std::exchange(other.m_handle, InvalidHandle);
-        m_id = other.m_id;
-        m_size = other.m_size;
-    }
-    return *this;
-}
-
-File::~File()
-{
-    if (m_handle != InvalidHandle)
-        ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    if (handle != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(handle));
 }
 
 std::int64_t File::ReadAt(std::uint64_t offset, void* data, std::size_t size, int* error) const
