@@ -11,6 +11,11 @@ constexpr char AsciiLower(char c)
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+constexpr char AsciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 // Whether needle occurs in haystack, ASCII letters compared ignoring case. An empty needle occurs

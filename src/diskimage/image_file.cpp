@@ -180,7 +180,7 @@ BlockRead AnySourceBlocks::Read(const VoiceFileEntry& entry, std::string& block)
     if (where->image != m_imagePath || opened.file.Id() != m_image.id || opened.file.Size() != m_image.size ||
         !m_image.image) {
         m_imagePath = where->image;
-        m_image = LoadImage(where->image);
+        m_image = LoadImage(opened.file);
     }
     if (m_image.failure == ImageFailure::NotFound)
         return {WriteFailure::SourceNotFound, m_image.error, std::nullopt};

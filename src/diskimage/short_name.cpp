@@ -14,11 +14,6 @@ bool Allowed(char c)
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || AllowedMarks.find(c) != std::string_view::npos;
 }
 
-char Upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // DOS opens these as devices whatever extension follows, so a file of that name cannot be read.
 bool IsDeviceName(std::string_view base)
 {
@@ -66,7 +61,7 @@ ShortName NormaliseShortName(std::string_view typed)
         return Refused("A name on the disk has at most 3 characters after the dot.");
     for (std::string* part : {&base, &extension}) {
         for (char& c : *part) {
-            c = Upper(c);
+            c = AsciiUpper(c);
             if (!Allowed(c)) {
                 const bool printable =
                     static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;

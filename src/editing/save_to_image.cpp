@@ -1,5 +1,6 @@
 #include "editing/save_to_image.h"
 
+#include "core/ascii.h"
 #include "core/paths.h"
 #include "core/save_name.h"
 #include "diskimage/image_file.h"
@@ -16,7 +17,7 @@ std::string UpperExtension(int slots)
 {
     std::string extension(layout::ExtensionFor(slots));
     for (char& c : extension)
-        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        c = AsciiUpper(c);
     return extension;
 }
 
