@@ -202,7 +202,7 @@ TEST(DamagedImageTest, EachDamageIsRefusedWithItsMessage)
         {"FAT too small", [](std::string& b, const Sample&) { Set16(b, 22, 8); }, "FAT is too small"},
         {"no root", [](std::string& b, const Sample&) { Set16(b, 17, 0); }, "no entries"},
         {"no boot sector of its own", [](std::string& b, const Sample&) { Set16(b, 14, 0); },
-         "Not a disk image"},
+         "gives 0 reserved sectors"},
         {"FAT past the end",
          [](std::string& b, const Sample& s) {
              SetFat12(b, s.g, s.bank.firstCluster + 3, s.g.clusterCount + 2);
@@ -249,6 +249,66 @@ TEST(DamagedImageTest, EachDamageIsRefusedWithItsMessage)
     }
 }
 
+// Boot sectors that fsck.fat refuses are refused, naming the field and its value, before anything
+// is read through them; those it takes are taken. A write would otherwise land where the boot
+// sector says the FATs or the root folder are, on top of other files.
+TEST(BootSectorTest, RefusedExactlyWhereFsckRefusesNamingTheField)
+{
+    struct Row {
+        const char* name;
+        std::size_t at;
+        std::string bytes;
+        const char* refusal;  // empty: a usable image
+    };
+    const auto le16 = [](unsigned v) {
+        return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    };
+    const std::vector<Row> rows{
+        {"three FATs", 16, "\x03", "gives 3 FATs; only 1 or 2"},
+        {"no FAT", 16, std::string(1, '\0'), "gives 0 FATs"},
+        {"root of 36 entries", 17, le16(36), "root folder 36 entries, which do not fill whole sectors"},
+        {"root of 67 entries", 17, le16(67), "67 entries"},
+        {"root of 255 entries", 17, le16(255), "255 entries"},
+        {"root past the data", 17, le16(4000), ""},
+        {"no reserved sector", 14, le16(0), "gives 0 reserved sectors"},
+        {"FATs past their place", 14, le16(100), "first FAT entry holds no media byte (0x000)"},
+        {"FAT of one sector", 22, le16(1),
+         "FAT is too small for its clusters (1 sector with room for 339, 2863 needed)"},
+        {"no bytes a sector", 11, le16(0), "gives 0 bytes a sector"},
+        {"256 bytes a sector", 11, le16(256), "gives 256 bytes a sector"},
+        {"no sectors a cluster", 13, std::string(1, '\0'), "gives 0 sectors a cluster"},
+        {"three sectors a cluster", 13, "\x03", ""},
+        {"no media byte in either FAT", 512, "\x10", "first FAT entry holds no media byte (0xF10)"},
+    };
+    test::TempDir dir;
+    const std::string img = dir.file("disk.img");
+    const std::string good = Tool(img, "mformat -C -f 1440 -i " + Quote(img) + " ::");
+    for (const Row& row : rows) {
+        std::string bytes = good;
+        bytes.replace(row.at, row.bytes.size(), row.bytes);
+        if (row.at == 512)  // both copies of the FAT
+            bytes.replace(512 + 9 * 512, row.bytes.size(), row.bytes);
+        WriteBytes(img, bytes);
+        std::string report;
+        const bool fsckRefuses = Shell("fsck.fat -n " + Quote(img), &report) != 0;
+        const OpenResult opened = FatImage::Open(bytes);
+        EXPECT_EQ(!opened.image, fsckRefuses) << row.name << ": " << opened.error << "\n" << report;
+        if (*row.refusal) {
+            EXPECT_EQ(opened.error.rfind("Damaged disk image: ", 0), 0U) << row.name << ": " << opened.error;
+        }
+        EXPECT_NE(opened.error.find(row.refusal), std::string::npos) << row.name << ": " << opened.error;
+    }
+
+    // Copies of the FAT that differ: read through the first, as fsck.fat does, but never written,
+    // since a write would make them alike and so choose between them.
+    std::string differing = good;
+    differing[512 + 9 * 512 + 5] = '\x01';
+    const OpenResult opened = FatImage::Open(differing);
+    ASSERT_TRUE(opened.image) << opened.error;
+    EXPECT_EQ(opened.image->Write("", "NEW.1BK", "x", Now).error,
+              "Damaged disk image: the copies of the FAT differ.");
+}
+
 #endif
 
 // A write that cannot be done returns a message and no image; one that only fits because the
@@ -260,14 +320,16 @@ TEST(WriteTest, RefusesWhatDoesNotFitAndReusesReplacedClusters)
     EXPECT_EQ(free, 713U * 1024);
     const FatImage fullish =
         *FatImage::Open(*image.Write("", "A.AVC", std::string(free - 1024, 'a'), Now).bytes).image;
-    EXPECT_EQ(fullish.Write("", "B.1VC", std::string(2048, 'b'), Now).error, "Disk image is full");
+    EXPECT_EQ(fullish.Write("", "B.1VC", std::string(2048, 'b'), Now).error,
+              "Disk image is full: 2 KB needed, 1 KB free");
     const WriteResult replaced = fullish.Write("", "a.avc", std::string(free, 'c'), Now);
     ASSERT_TRUE(replaced.bytes) << replaced.error;
     EXPECT_TRUE(replaced.replaced);
     const OpenResult after = FatImage::Open(*replaced.bytes);
     ASSERT_TRUE(after.image) << after.error;
     EXPECT_EQ(after.image->ReadAll(*after.image->Find("A.AVC")), std::string(free, 'c'));
-    EXPECT_EQ(fullish.Write("", "A.AVC", std::string(free + 1, 'c'), Now).error, "Disk image is full");
+    EXPECT_EQ(fullish.Write("", "A.AVC", std::string(free + 1, 'c'), Now).error,
+              "Disk image is full: 714 KB needed, 713 KB free");
 
     std::string bytes = image.Bytes();
     for (int i = 0; i < 112; ++i)
