@@ -45,7 +45,8 @@ void SaveDestinationToImage(Librarian& lib)
 }
 
 bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
-                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing)
+                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                              std::string* written)
 {
     const std::size_t slash = member.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : member.substr(0, slash);
@@ -64,39 +65,52 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
         return false;
     }
 
-    std::optional<std::string> fresh;
-    std::optional<diskimage::FatImage> image;
+    // The image is read once for the whole save: the checks, the blocks it holds and the write.
+    std::shared_ptr<diskimage::LoadedImage> loaded;
     if (newImage) {
-        fresh = diskimage::NewFatImage(*newImage);
-        image = diskimage::FatImage::Open(*fresh).image;
+        loaded = std::make_shared<diskimage::LoadedImage>();
+        loaded->image = diskimage::FatImage::Open(diskimage::NewFatImage(*newImage)).image;
     } else {
-        diskimage::LoadedImage loaded = diskimage::LoadImage(imagePath);
-        if (!loaded.image) {
-            Refuse(lib, ImageFailureMessage(loaded, imagePath), imagePath, loaded.error);
+        loaded = std::make_shared<diskimage::LoadedImage>(diskimage::LoadImage(imagePath));
+        if (!loaded->image) {
+            Refuse(lib, ImageFailureMessage(*loaded, imagePath), imagePath, loaded->error);
             return false;
         }
-        image = std::move(loaded.image);
     }
 
-    // Everything the image could refuse is asked before anything is written: a full disk, a full
-    // folder, a folder in the way.
+    // Everything the image could refuse is asked before anything is written: a damaged or full
+    // disk, a full folder, a folder in the way, a file marked read-only.
     const diskimage::FatTime now = diskimage::FatTimeNow();
-    const std::string target =
-        JoinPath(imagePath, folder.empty() ? shortName.text : folder + "/" + shortName.text);
-    const diskimage::WriteResult trial =
-        image->Write(folder, shortName.text, std::string(layout::FileSize(lib.state.SaveSlots), '\0'), now);
-    if (!trial.bytes) {
-        Refuse(lib, target + ": " + trial.error, target);
+    const diskimage::WriteResult check =
+        loaded->image->CheckWrite(folder, shortName.text, layout::FileSize(lib.state.SaveSlots));
+    const std::string target = JoinPath(imagePath, check.path.empty() ? shortName.text : check.path);
+    if (check.readOnly) {
+        Refuse(lib, target + " is read-only on the disk", target);
         return false;
     }
-    if (trial.replaced && askBeforeReplacing &&
+    if (!check.error.empty()) {
+        Refuse(lib, target + ": " + check.error, target);
+        return false;
+    }
+    if (check.replaced && askBeforeReplacing &&
         lib.platform.MessageBox(target + " already exists.\nDo you want to replace it?", "Query",
                                 MessageIcon::Question, MessageButtons::YesNoCancel) != AnswerYes) {
         lib.state.SaveAborted = FlagTrue;
         return false;
     }
-    return WriteDestination(
-        lib, target, [&] { return diskimage::ReplaceMember(imagePath, folder, shortName.text, now, fresh); });
+    diskimage::AnySourceBlocks blocks;
+    if (!newImage)
+        blocks.Adopt(imagePath, loaded);
+    const bool saved = WriteDestination(
+        lib, target,
+        [&] {
+            return diskimage::ReplaceMember(imagePath, loaded, newImage.has_value(), folder, shortName.text,
+                                            now);
+        },
+        &blocks);
+    if (saved && written)
+        *written = target;
+    return saved;
 }
 
 }  // namespace skerrow
