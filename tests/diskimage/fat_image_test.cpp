@@ -249,6 +249,51 @@ TEST(DamagedImageTest, EachDamageIsRefusedWithItsMessage)
     }
 }
 
+// A save replaces the file that opening the name finds, by the same rule, whatever the case of
+// its stored short name; it keeps the file's marks and refuses a file marked read-only, as DOS
+// does. mtools reads what came out.
+TEST(WriteTest, ReplacesTheFileOpeningFindsAndKeepsItsMarks)
+{
+    test::TempDir dir;
+    const std::string img = dir.file("disk.img");
+    Tool(img, "mformat -C -f 1440 -i " + Quote(img) + " ::");
+    WriteBytes(dir.file("b"), Bank(1));
+    for (const char* name : {"LOWER.1BK", "HID.1BK", "RO.1BK"})
+        ASSERT_EQ(Shell("mcopy -i " + Quote(img) + " " + Quote(dir.file("b")) + " ::" + name), 0);
+    ASSERT_EQ(
+        Shell("mattrib -i " + Quote(img) + " +h +s ::HID.1BK && mattrib -i " + Quote(img) + " +r ::RO.1BK"),
+        0);
+    // A tool that does not raise names wrote this one in small letters.
+    std::string bytes = ReadBytes(img);
+    bytes.replace(FatImage::Open(bytes).image->Find("LOWER.1BK")->entryOffset, 11, "lower   1bk");
+
+    for (const std::string typed : {"LOWER.1BK", "lower.1bk", "HID.1BK"}) {
+        const WriteResult written = FatImage::Open(bytes).image->Write("", typed, Bank(2), Now);
+        ASSERT_TRUE(written.bytes) << typed << ": " << written.error;
+        EXPECT_TRUE(written.replaced) << typed;
+        bytes = *written.bytes;
+    }
+    const WriteResult refused = FatImage::Open(bytes).image->Write("", "ro.1bk", Bank(2), Now);
+    EXPECT_FALSE(refused.bytes);
+    EXPECT_TRUE(refused.readOnly);
+    EXPECT_EQ(refused.path, "RO.1BK");
+    WriteBytes(img, bytes);
+
+    std::string listing;
+    ASSERT_EQ(Shell("mdir -a -b -i " + Quote(img) + " ::", &listing), 0);
+    EXPECT_EQ(listing, "::/lower.1bk\n::/HID.1BK\n::/RO.1BK\n");
+    std::string marks;
+    ASSERT_EQ(Shell("mattrib -i " + Quote(img) + " ::HID.1BK ::RO.1BK", &marks), 0);
+    EXPECT_EQ(marks, "  A  SH      ::/HID.1BK\n  A    R     ::/RO.1BK\n");
+    for (const auto& [name, contents] :
+         {std::pair{"LOWER.1BK", Bank(2)}, {"HID.1BK", Bank(2)}, {"RO.1BK", Bank(1)}}) {
+        ASSERT_EQ(Shell("mcopy -n -i " + Quote(img) + " ::" + name + " " + Quote(dir.file("out"))), 0);
+        EXPECT_EQ(ReadBytes(dir.file("out")), contents) << name;
+    }
+    std::string report;
+    EXPECT_EQ(Shell("fsck.fat -n " + Quote(img), &report), 0) << report;
+}
+
 // Boot sectors that fsck.fat refuses are refused, naming the field and its value, before anything
 // is read through them; those it takes are taken. A write would otherwise land where the boot
 // sector says the FATs or the root folder are, on top of other files.
