@@ -104,10 +104,10 @@ int RunBuild(const Arguments& args, const Console& console)
     // OUTPUT inside a disk image is written into the image, replacing a file of its name there.
     const std::optional<diskimage::ImagePath> intoImage = diskimage::SplitImagePath(name.path);
     std::string written = name.path;
-    const bool saved = intoImage ? ChooseSaveFormat(lib) &&
-                                       SaveDestinationIntoImage(lib, intoImage->image, intoImage->member,
-                                                                std::nullopt, false, &written)
-                                 : SaveDestinationTo(lib, name.path);
+    const bool saved = intoImage
+                           ? ChooseSaveFormat(lib) &&
+                                 SaveDestinationIntoImage(lib, *intoImage, std::nullopt, false, &written)
+                           : SaveDestinationTo(lib, name.path);
     if (!saved)
         return ExitFailure;
 

@@ -48,6 +48,16 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
                               std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
                               std::string* written)
 {
+    return SaveDestinationIntoImage(lib, diskimage::ImagePath{imagePath, member, false, nullptr}, newImage,
+                                    askBeforeReplacing, written);
+}
+
+bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
+                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                              std::string* written)
+{
+    const std::string& imagePath = where.image;
+    const std::string& member = where.member;
     const std::size_t slash = member.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : member.substr(0, slash);
     const std::string typed = slash == std::string::npos ? member : member.substr(slash + 1);
@@ -71,7 +81,7 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
         loaded = std::make_shared<diskimage::LoadedImage>();
         loaded->image = diskimage::FatImage::Open(diskimage::NewFatImage(*newImage)).image;
     } else {
-        loaded = std::make_shared<diskimage::LoadedImage>(diskimage::LoadImage(imagePath));
+        loaded = std::make_shared<diskimage::LoadedImage>(diskimage::LoadImage(where));
         if (!loaded->image) {
             Refuse(lib, ImageFailureMessage(*loaded, imagePath), imagePath, loaded->error);
             return false;

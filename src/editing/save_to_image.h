@@ -8,6 +8,10 @@
 
 namespace skerrow {
 
+namespace diskimage {
+struct ImagePath;
+}
+
 // File > Save to disk image: refuses an empty destination, sets SaveSlots from the count, asks for
 // an image (an existing one, or a new one of the size chosen) and a name, and saves the
 // destination into it. A name of a file already on the disk is replaced only if the user agrees.
@@ -22,6 +26,10 @@ void SaveDestinationToImage(Librarian& lib);
 // is replaced only after the user agreed. Returns whether the image now holds the file; *written
 // then names it as the disk shows it (a replaced file keeps its own name).
 bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
+                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                              std::string* written = nullptr);
+// The same for a path already split, reading the image through the file the split opened.
+bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
                               std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
                               std::string* written = nullptr);
 
