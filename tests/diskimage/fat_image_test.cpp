@@ -354,6 +354,34 @@ TEST(BootSectorTest, RefusedExactlyWhereFsckRefusesNamingTheField)
               "Damaged disk image: the copies of the FAT differ.");
 }
 
+// A loop far down a crafted image is named by the folders at its ends, not by a path of kilobytes.
+TEST(DamagedImageTest, ALoopDeepDownIsNamedInALineAUserCanRead)
+{
+    test::TempDir dir;
+    const std::string img = dir.file("deep.img");
+    Tool(img, "mformat -C -f 1440 -i " + Quote(img) + " ::");
+    std::string folders;
+    std::string path = "::";
+    for (int depth = 1; depth <= 30; ++depth) {
+        path.append(depth == 1 ? "FOLDER" : "/FOLDER").append(std::to_string(depth));
+        folders.append(" ").append(Quote(path));
+    }
+    ASSERT_EQ(Shell("mmd -i " + Quote(img) + folders), 0);
+    std::string bytes = ReadBytes(img);
+    const FatImage image = *FatImage::Open(bytes).image;
+    const Member* top = image.Find("FOLDER1");
+    const Member* deepest = &image.Members().back();
+    ASSERT_TRUE(top && deepest->isFolder);
+    Set16(bytes, deepest->entryOffset + 26, top->firstCluster);
+    const OpenResult opened = FatImage::Open(bytes);
+    ASSERT_FALSE(opened.image);
+    EXPECT_LT(opened.error.size(), 250U) << opened.error;
+    EXPECT_NE(opened.error.find("\"FOLDER1/.../FOLDER29/FOLDER30\" (30 folders deep) leads back into "
+                                "\"FOLDER1\""),
+              std::string::npos)
+        << opened.error;
+}
+
 #endif
 
 // A write that cannot be done returns a message and no image; one that only fits because the
