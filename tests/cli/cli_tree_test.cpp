@@ -567,6 +567,9 @@ TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)
     // count byte is told only with --verbose.
     WriteBytes(d / "cut.1bk", VoiceFileWithBlocks(16, {"C1", "C2", "C3"}, {BlockFor(30, 5)}));
     WriteBytes(d / "noise.bin", VoiceFileWithBlocks(16, {"N1", "N2"}, {}) + "noise");
+    // A head with no block after it lacks its blocks; an empty file is no voice file at all.
+    WriteBytes(d / "head.1bk", VoiceFileWithBlocks(16, {"H1"}, {}));
+    WriteBytes(d / "empty.1bk", "");
     fs::create_symlink("one.1bk", d / "link.1bk");
     fs::create_symlink(".", d / "loop");
 
@@ -584,6 +587,7 @@ TEST(CliDupesTest, GroupsIdenticalBlocksWhateverTheirNames)
                        "d/three.1vc\t1\tSolo      \n");
     EXPECT_EQ(run.err, "nothing-here not found. (No such file or directory)\n"
                        "d/cut.1bk: no voice block for slots 2-3, skipped\n"
+                       "d/head.1bk: no voice block for slot 1 (H1        ), skipped\n"
                        "d/short.1bk: no voice block for slot 2 (Gone      ), skipped\n");
     const ToolRun verbose = RunTool({"dupes", "--verbose", "d"}, dir.path().string());
     EXPECT_EQ(verbose.out, run.out);
