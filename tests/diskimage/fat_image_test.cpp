@@ -292,6 +292,25 @@ TEST(WriteTest, ReplacesTheFileOpeningFindsAndKeepsItsMarks)
     }
     std::string report;
     EXPECT_EQ(Shell("fsck.fat -n " + Quote(img), &report), 0) << report;
+
+    // The entry's times, as stored: a new file is created, written and used now; a replaced one
+    // keeps its creation. Years past what a date holds are kept at its ends.
+    const auto times = [](const std::string& image, const char* name) {
+        return image.substr(FatImage::Open(image).image->Find(name)->entryOffset + 14, 12);
+    };
+    const auto le16 = [](unsigned v) {
+        return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    };
+    const std::string now = le16(0x8BD6) + le16(0x5D88);  // 17:30:44 and 2026-12-08
+    const std::string added = *FatImage::Open(bytes).image->Write("", "NEW.1VC", "x", Now).bytes;
+    EXPECT_EQ(times(added, "NEW.1VC"), now + le16(0x5D88) + le16(0) + now);
+    EXPECT_EQ(times(added, "HID.1BK"), times(bytes, "HID.1BK"));
+    for (const auto& [year, kept] : {std::pair{2300, 2107}, {1975, 1980}}) {
+        FatTime when = Now;
+        when.year = year;
+        const std::string dated = *FatImage::Open(bytes).image->Write("", "HID.1BK", "x", when).bytes;
+        EXPECT_EQ(FatImage::Open(dated).image->Find("HID.1BK")->written.year, kept) << year;
+    }
 }
 
 // Boot sectors that fsck.fat refuses are refused, naming the field and its value, before anything
@@ -299,40 +318,47 @@ TEST(WriteTest, ReplacesTheFileOpeningFindsAndKeepsItsMarks)
 // sector says the FATs or the root folder are, on top of other files.
 TEST(BootSectorTest, RefusedExactlyWhereFsckRefusesNamingTheField)
 {
+    using Change = std::pair<std::size_t, std::string>;
     struct Row {
         const char* name;
-        std::size_t at;
-        std::string bytes;
+        std::vector<Change> changes;
         const char* refusal;  // empty: a usable image
     };
     const auto le16 = [](unsigned v) {
         return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
     };
+    const std::string noMedia = "\x10";  // in both copies of the FAT
     const std::vector<Row> rows{
-        {"three FATs", 16, "\x03", "gives 3 FATs; only 1 or 2"},
-        {"no FAT", 16, std::string(1, '\0'), "gives 0 FATs"},
-        {"root of 36 entries", 17, le16(36), "root folder 36 entries, which do not fill whole sectors"},
-        {"root of 67 entries", 17, le16(67), "67 entries"},
-        {"root of 255 entries", 17, le16(255), "255 entries"},
-        {"root past the data", 17, le16(4000), ""},
-        {"no reserved sector", 14, le16(0), "gives 0 reserved sectors"},
-        {"FATs past their place", 14, le16(100), "first FAT entry holds no media byte (0x000)"},
-        {"FAT of one sector", 22, le16(1),
+        {"three FATs", {{16, "\x03"}}, "gives 3 FATs; only 1 or 2"},
+        {"no FAT", {{16, std::string(1, '\0')}}, "gives 0 FATs"},
+        {"root of 36 entries", {{17, le16(36)}}, "root folder 36 entries, which do not fill whole sectors"},
+        {"root of 67 entries", {{17, le16(67)}}, "67 entries"},
+        {"root of 255 entries", {{17, le16(255)}}, "255 entries"},
+        {"root past the data", {{17, le16(4000)}}, ""},
+        {"no reserved sector", {{14, le16(0)}}, "gives 0 reserved sectors"},
+        {"FATs past their place", {{14, le16(100)}}, "first FAT entry holds no media byte (0x000)"},
+        {"FAT of one sector",
+         {{22, le16(1)}},
          "FAT is too small for its clusters (1 sector with room for 339, 2863 needed)"},
-        {"no bytes a sector", 11, le16(0), "gives 0 bytes a sector"},
-        {"256 bytes a sector", 11, le16(256), "gives 256 bytes a sector"},
-        {"no sectors a cluster", 13, std::string(1, '\0'), "gives 0 sectors a cluster"},
-        {"three sectors a cluster", 13, "\x03", ""},
-        {"no media byte in either FAT", 512, "\x10", "first FAT entry holds no media byte (0xF10)"},
+        {"no bytes a sector", {{11, le16(0)}}, "gives 0 bytes a sector"},
+        {"256 bytes a sector", {{11, le16(256)}}, "gives 256 bytes a sector"},
+        {"no sectors a cluster", {{13, std::string(1, '\0')}}, "gives 0 sectors a cluster"},
+        {"three sectors a cluster", {{13, "\x03"}}, ""},
+        {"no media byte in either FAT",
+         {{512, noMedia}, {512 + 9 * 512, noMedia}},
+         "first FAT entry holds no media byte (0xF10)"},
+        {"sector count in the long field", {{19, le16(0)}, {32, le16(2880) + le16(0)}}, ""},
+        {"too few sectors in the long field",
+         {{19, le16(0)}, {32, le16(20) + le16(0)}},
+         "leave no room for files"},
     };
     test::TempDir dir;
     const std::string img = dir.file("disk.img");
     const std::string good = Tool(img, "mformat -C -f 1440 -i " + Quote(img) + " ::");
     for (const Row& row : rows) {
         std::string bytes = good;
-        bytes.replace(row.at, row.bytes.size(), row.bytes);
-        if (row.at == 512)  // both copies of the FAT
-            bytes.replace(512 + 9 * 512, row.bytes.size(), row.bytes);
+        for (const auto& [at, changed] : row.changes)
+            bytes.replace(at, changed.size(), changed);
         WriteBytes(img, bytes);
         std::string report;
         const bool fsckRefuses = Shell("fsck.fat -n " + Quote(img), &report) != 0;
@@ -409,7 +435,12 @@ TEST(WriteTest, RefusesWhatDoesNotFitAndReusesReplacedClusters)
         bytes = *FatImage::Open(bytes).image->Write("", std::to_string(i), "", Now).bytes;
     const FatImage crowded = *FatImage::Open(bytes).image;
     EXPECT_EQ(crowded.Write("", "ONE.MOR", "x", Now).error, "Disk image folder is full");
-    EXPECT_TRUE(crowded.Write("", "7", "x", Now).bytes);
+    // A full root folder ends at its last entry: the first cluster after it is a file's, even when
+    // that file's bytes look like an entry.
+    const std::string ghost = std::string("GHOST   1BK\x20", 12) + std::string(20, '\0');
+    const std::optional<std::string> filled = crowded.Write("", "7", ghost, Now).bytes;
+    ASSERT_TRUE(filled);
+    EXPECT_EQ(FatImage::Open(*filled).image->Members().size(), 112U);
     EXPECT_EQ(crowded.Write("NOWHERE", "X", "x", Now).error, "There is no folder \"NOWHERE\" on the disk.");
 }
 
