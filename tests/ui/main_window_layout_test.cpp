@@ -247,32 +247,36 @@ private slots:
         const QFont menuFont = QApplication::font("QMenu");
         for (QWidget* menu :
              {static_cast<QWidget*>(f.window.menuBar()), static_cast<QWidget*>(f.window.mnuFile),
-              static_cast<QWidget*>(f.window.mnuHelp)}) {
+              static_cast<QWidget*>(f.window.mnuEdit), static_cast<QWidget*>(f.window.mnuHelp)}) {
             QCOMPARE(menu->font().weight(), menuFont.weight());
             QCOMPARE(menu->font().pointSizeF(), menuFont.pointSizeF());
             QCOMPARE(menu->font().family(), menuFont.family());
         }
     }
 
-    void menusCarryTheirCaptionsSeparatorsAndNoShortcuts()
+    // Only the Edit menu's items have shortcut keys.
+    void menusCarryTheirCaptionsSeparatorsAndShortcuts()
     {
         WindowFixture f;
         const QList<QAction*> bar = f.window.menuBar()->actions();
-        QCOMPARE(bar.size(), 2);
+        QCOMPARE(bar.size(), 3);
         QCOMPARE(bar[0]->text(), QString("&File"));
-        QCOMPARE(bar[1]->text(), QString("&Help"));
+        QCOMPARE(bar[1]->text(), QString("&Edit"));
+        QCOMPARE(bar[2]->text(), QString("&Help"));
 
         auto texts = [](QMenu* menu) {
             QStringList out;
             for (QAction* action : menu->actions()) {
                 out << (action->isSeparator() ? QString("-") : action->text());
-                if (!action->shortcut().isEmpty())
-                    out << "shortcut:" + action->shortcut().toString();
+                for (const QKeySequence& shortcut : action->shortcuts())
+                    out << "shortcut:" + shortcut.toString();
             }
             return out;
         };
         QCOMPARE(texts(f.window.mnuFile),
                  QStringList({"&New...", "&Open...", "&Save as...", "Save to disk &image...", "-", "E&xit"}));
+        QCOMPARE(texts(f.window.mnuEdit), QStringList({"&Undo", "shortcut:Ctrl+Z", "&Redo",
+                                                       "shortcut:Ctrl+Shift+Z", "shortcut:Ctrl+Y"}));
         QCOMPARE(texts(f.window.mnuHelp),
                  QStringList({"&Help...", "&Manual...", "&If you like this program...", "-", "&About..."}));
         QCOMPARE(f.window.mnuFileNew->text(), QString("&New..."));
