@@ -26,26 +26,51 @@ void Refuse(Librarian& lib, const std::string& text, const std::string& path = {
     lib.platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok, {path, error});
 }
 
+// A refused name sends the user back to the dialog; any other failure ends the command.
+enum class ImageSave { Saved, NameRefused, Failed };
+
+ImageSave SaveIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
+                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing);
+
 }  // namespace
 
 void SaveDestinationToImage(Librarian& lib)
 {
     if (!ChooseSaveFormat(lib))
         return;
-    const ImageSaveAnswer answer =
-        lib.platform.ImageSaveDialog({"UNTITLED." + UpperExtension(lib.state.SaveSlots)});
-    if (!answer.chosen) {
-        lib.state.SaveAborted = FlagTrue;
-        return;
+    ImageSaveRequest request{"UNTITLED." + UpperExtension(lib.state.SaveSlots)};
+    // Voices taken from a disk image most often go back into it.
+    if (const std::optional<diskimage::ImagePath> source =
+            diskimage::SplitImagePath(lib.state.CurrentSourcePath))
+        request.imagePath = source->image;
+    const Flag abortedBefore = lib.state.SaveAborted;
+    for (;;) {
+        const ImageSaveAnswer answer = lib.platform.ImageSaveDialog(request);
+        if (!answer.chosen) {
+            lib.state.SaveAborted = FlagTrue;
+            return;
+        }
+        std::optional<diskimage::FloppySize> newImage;
+        if (!os::EntryExists(answer.imagePath))
+            newImage = answer.small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440;
+        if (SaveIntoImage(lib, answer.imagePath, answer.typedName, newImage, true) != ImageSave::NameRefused)
+            return;
+        // Back to the dialog as the user left it, the name ready to be corrected.
+        lib.state.SaveAborted = abortedBefore;
+        request = {answer.typedName, answer.imagePath, answer.small, true};
     }
-    std::optional<diskimage::FloppySize> newImage;
-    if (!os::EntryExists(answer.imagePath))
-        newImage = answer.small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440;
-    SaveDestinationIntoImage(lib, answer.imagePath, answer.typedName, newImage, true);
 }
 
 bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
                               std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing)
+{
+    return SaveIntoImage(lib, imagePath, member, newImage, askBeforeReplacing) == ImageSave::Saved;
+}
+
+namespace {
+
+ImageSave SaveIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
+                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing)
 {
     const std::size_t slash = member.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : member.substr(0, slash);
@@ -55,13 +80,13 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
     const SaveName name = SaveNameFor(typed, extension);
     if (name.extensionDiffers) {
         RefuseExtension(lib);
-        return false;
+        return ImageSave::NameRefused;
     }
     const diskimage::ShortName shortName = diskimage::NormaliseShortName(name.path);
     if (!shortName.error.empty()) {
         lib.platform.MessageBox(shortName.error, "Stop", MessageIcon::Critical, MessageButtons::Ok);
         lib.state.SaveAborted = FlagTrue;
-        return false;
+        return ImageSave::NameRefused;
     }
 
     std::optional<std::string> fresh;
@@ -73,7 +98,7 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
         diskimage::LoadedImage loaded = diskimage::LoadImage(imagePath);
         if (!loaded.image) {
             Refuse(lib, ImageFailureMessage(loaded, imagePath), imagePath, loaded.error);
-            return false;
+            return ImageSave::Failed;
         }
         image = std::move(loaded.image);
     }
@@ -87,16 +112,19 @@ bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, cons
         image->Write(folder, shortName.text, std::string(layout::FileSize(lib.state.SaveSlots), '\0'), now);
     if (!trial.bytes) {
         Refuse(lib, target + ": " + trial.error, target);
-        return false;
+        return ImageSave::Failed;
     }
     if (trial.replaced && askBeforeReplacing &&
         lib.platform.MessageBox(target + " already exists.\nDo you want to replace it?", "Query",
                                 MessageIcon::Question, MessageButtons::YesNoCancel) != AnswerYes) {
         lib.state.SaveAborted = FlagTrue;
-        return false;
+        return ImageSave::NameRefused;
     }
-    return WriteDestination(
+    const bool written = WriteDestination(
         lib, target, [&] { return diskimage::ReplaceMember(imagePath, folder, shortName.text, now, fresh); });
+    return written ? ImageSave::Saved : ImageSave::Failed;
 }
+
+}  // namespace
 
 }  // namespace skerrow

@@ -453,6 +453,42 @@ private slots:
         QCOMPARE(answer.typedName, std::string("mix"));
     }
 
+    // The dialog starts as the request says: after a refused name with everything as the user left
+    // it and the name selected, otherwise with the source's image selected. Typing replaces the
+    // selection.
+    void imageSaveDialogStartsAsTheRequestSays_data()
+    {
+        QTest::addColumn<bool>("correctName");
+        QTest::addColumn<QStringList>("typedOver");
+        QTest::newRow("a name to correct") << true << QStringList({"/disks/new.img", "NEW"});
+        QTest::newRow("the source's image") << false << QStringList({"NEW", "LONGERNAME"});
+    }
+
+    void imageSaveDialogStartsAsTheRequestSays()
+    {
+        QFETCH(bool, correctName);
+        QFETCH(QStringList, typedOver);
+        QtPlatform platform;
+        bool small = false;
+        ModalHandler handler([&](QWidget* modal) {
+            const QList<QLineEdit*> fields = modal->findChildren<QLineEdit*>();
+            QRadioButton* smallButton = modal->findChild<QRadioButton*>();
+            if (fields.size() != 2 || !smallButton)
+                return false;
+            small = smallButton->isChecked();
+            QTest::keyClicks(modal->focusWidget(), "NEW");
+            QTest::keyClick(fields[1], Qt::Key_Return);
+            return true;
+        });
+        const ImageSaveAnswer answer =
+            platform.ImageSaveDialog({"LONGERNAME", "/disks/new.img", true, correctName});
+        QVERIFY2(handler.givenUp.empty(), qPrintable(handler.GivenUp()));
+        QVERIFY(small);
+        QCOMPARE(
+            QStringList({QString::fromStdString(answer.imagePath), QString::fromStdString(answer.typedName)}),
+            typedOver);
+    }
+
     void progressWindowsAreMadeOnFirstUseShownModelessAndDiscarded()
     {
         QWidget main;
