@@ -10,6 +10,7 @@
 #include "editing/save_to_image.h"
 #include "editing/sort_entries.h"
 #include "ui/fonts.h"
+#include "ui/legibility.h"
 #include "ui/secondary_windows.h"
 #include "ui/window_geometry.h"
 
@@ -185,6 +186,7 @@ void MainWindow::BuildControls()
         MakeButton(Panel3D2, TwipRect(150, 2640, 495, 495), "down.svg", icon, "Move Selected Patches Down");
     Command3 = MakeButton(Panel3D7, TwipRect(120, 120, 1935, 555), "logo_small.svg", QSize(126, 37),
                           "Show About Screen");
+    Command3->setIcon(ButtonLogo(Command3->palette()));
     Command2 = MakeButton(Panel3D9, TwipRect(120, 120, 555, 555), "filecard.svg", icon, "Sort Patches");
     Command1 =
         MakeButton(Panel3D9, TwipRect(1560, 120, 555, 555), "trash.svg", icon, "Delete Selected Patches");
@@ -247,6 +249,7 @@ void MainWindow::Connect()
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
     Command1->installEventFilter(this);
     Command4->installEventFilter(this);
+    Command3->installEventFilter(this);
 
     connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
@@ -383,6 +386,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         // The windows are closed while the quit is being delivered; the flag lasts until then.
         m_appQuitting = true;
         QTimer::singleShot(0, this, [this] { m_appQuitting = false; });
+    } else if (watched == Command3 && event->type() == QEvent::PaletteChange) {
+        // The logo's word follows the desktop's colours, light or dark.
+        Command3->setIcon(ButtonLogo(Command3->palette()));
     } else if ((watched == Command1 || watched == Command4) &&
                (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         const auto* mouse = static_cast<const QMouseEvent*>(event);
