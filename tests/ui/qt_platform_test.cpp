@@ -8,6 +8,7 @@
 #include "ui/qt_platform.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +18,9 @@
 #include <QRadioButton>
 #include <QTreeView>
 #include <QtTest>
+
+#include <filesystem>
+#include <memory>
 
 using namespace skerrow;
 using namespace skerrow::test;
@@ -88,6 +92,24 @@ class QtPlatformTest : public QObject {
 private slots:
     // As the program does, so that no test reads or writes the user's Qt settings.
     void initTestCase() { KeepNoSettings(); }
+
+    // A file dialog opens in the working folder: each test has one of its own, with known contents,
+    // so that what the dialogs list does not depend on where the suite was started.
+    void init()
+    {
+        m_folder = std::make_unique<TempDir>();
+        WriteBytes(m_folder->file("bank.1bk"), "x");
+        WriteBytes(m_folder->file("A bank with a rather long name for its column.1bk"), "x");
+        std::filesystem::create_directory(m_folder->path() / "voices");
+        m_startedIn = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(Dir(*m_folder)));
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_startedIn);
+        m_folder.reset();
+    }
 
     void filterPairsBecomeNameFilters_data()
     {
@@ -584,6 +606,10 @@ private slots:
         for (QWidget* w : QApplication::topLevelWidgets())
             w->close();
     }
+
+private:
+    std::unique_ptr<TempDir> m_folder;
+    QString m_startedIn;
 };
 
 QTEST_MAIN(QtPlatformTest)
