@@ -9,6 +9,7 @@
 #include "core/ascii.h"
 #include "diskimage/fat_image.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -40,6 +41,9 @@ std::map<std::uint32_t, std::string> Files(const FatImage& image)
 void CheckWrite(const FatImage& image, const std::string& folder, const std::string& contents)
 {
     const diskimage::WriteResult written = image.Write(folder, "FUZZ.1VC", contents, Now);
+    const diskimage::WriteResult checked = image.CheckWrite(folder, "FUZZ.1VC", contents.size());
+    Check(checked.error == written.error && checked.replaced == written.replaced,
+          "the check before a write must say what the write does");
     if (!written.bytes) {
         Check(!written.error.empty(), "a refused write must say why");
         return;
@@ -56,6 +60,14 @@ void CheckWrite(const FatImage& image, const std::string& folder, const std::str
     before.erase(fuzz->entryOffset);
     after.erase(fuzz->entryOffset);
     Check(before == after, "a write must keep every other file");
+    // Never a second file that opening the name would find.
+    const std::string prefix = folder.empty() ? std::string() : reopened.image->Find(folder)->path + "/";
+    const auto named = std::count_if(
+        reopened.image->Members().begin(), reopened.image->Members().end(), [&](const Member& m) {
+            return m.path.starts_with(prefix) && m.path.find('/', prefix.size()) == std::string::npos &&
+                   FatImage::Matches(m, "FUZZ.1VC");
+        });
+    Check(named == 1, "a write must leave one file of its name in its folder");
 }
 
 }  // namespace

@@ -103,14 +103,15 @@ int RunBuild(const Arguments& args, const Console& console)
     }
     // OUTPUT inside a disk image is written into the image, replacing a file of its name there.
     const std::optional<diskimage::ImagePath> intoImage = diskimage::SplitImagePath(name.path);
-    const bool saved =
-        intoImage ? ChooseSaveFormat(lib) && SaveDestinationIntoImage(lib, intoImage->image,
-                                                                      intoImage->member, std::nullopt, false)
-                  : SaveDestinationTo(lib, name.path);
+    std::string written = name.path;
+    const bool saved = intoImage
+                           ? ChooseSaveFormat(lib) &&
+                                 SaveDestinationIntoImage(lib, *intoImage, std::nullopt, false, &written)
+                           : SaveDestinationTo(lib, name.path);
     if (!saved)
         return ExitFailure;
 
-    Write(console.out, "Wrote " + ShownOnOut(console, name.path, Field::Path) + ": " +
+    Write(console.out, "Wrote " + ShownOnOut(console, written, Field::Path) + ": " +
                            FormatName(cli.state.SaveSlots) + ", " + std::to_string(count) +
                            (count == 1 ? " voice\n" : " voices\n"));
     // OUTPUT is in place whatever becomes of this line: its loss must not read as a failed write.

@@ -41,7 +41,7 @@ HashedFile HashBlocks(const HashKey& key, ScannedFile file, const char* bytes)
     HashedFile result{std::move(file), {}};
     for (std::size_t k = 0; k < result.file.names.size(); ++k) {
         const int slot = static_cast<int>(k) + 1;
-        if (result.file.bytesRead < layout::FileSize(slot))
+        if (!layout::HoldsBlock(result.file.bytesRead, slot))
             break;
         result.hashes.push_back(
             BlockHash(key, std::string_view(bytes + layout::BlockOffset(slot), layout::BlockSize)));
@@ -63,15 +63,14 @@ void ReadBlocksAgain(const std::string& path, const std::vector<int>& slots, std
     diskimage::AnySourceBlocks inImage;
     for (std::size_t k = 0; k < slots.size(); ++k) {
         std::string& block = blocks[k];
-        block.resize(layout::BlockSize);
-        if (!opened.file) {
-            // A voice file inside a disk image, read out of the image as it is now.
-            if (inImage.Read({{}, path, slots[k]}, block).failure != WriteFailure::None)
-                block.clear();
-        } else if (opened.file.ReadAt(layout::BlockOffset(slots[k]), block.data(), block.size()) !=
-                   static_cast<std::int64_t>(block.size())) {
+        // A voice file inside a disk image is read out of the image as it is now.
+        const BlockRead read =
+            opened.file ? ReadBlock([&](std::uint64_t offset, char* data, std::size_t size,
+                                        int* error) { return opened.file.ReadAt(offset, data, size, error); },
+                                    slots[k], block, std::nullopt)
+                        : inImage.Read({{}, path, slots[k]}, block);
+        if (read.failure != WriteFailure::None)
             block.clear();
-        }
     }
 }
 // Blocks missing from a file whose size is a whole number of blocks: it looks like a voice file

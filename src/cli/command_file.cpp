@@ -24,9 +24,9 @@ std::optional<std::uint64_t> SizeOf(const std::string& path, int& error)
     const std::optional<diskimage::ImagePath> where = diskimage::SplitImagePath(path);
     if (!where)
         return std::nullopt;
-    const diskimage::LoadedImage loaded = diskimage::LoadImage(where->image);
-    const diskimage::Member* member = loaded.image ? loaded.image->Find(where->member) : nullptr;
-    if (!member || member->isFolder)
+    const diskimage::LoadedImage loaded = diskimage::LoadImage(*where);
+    const diskimage::Member* member = loaded.image ? diskimage::FindFile(*loaded.image, *where) : nullptr;
+    if (!member)
         return std::nullopt;
     return member->size;
 }
@@ -74,7 +74,7 @@ int RunInfo(const Arguments& args, const Console& console)
     const std::uint64_t size = *fileSize;
     // Blocks lie in slot order, so the missing ones are all the slots from the first missing on.
     int firstMissing = 1;
-    while (firstMissing <= voices && layout::FileSize(firstMissing) <= size)
+    while (firstMissing <= voices && layout::HoldsBlock(size, firstMissing))
         ++firstMissing;
 
     if (args.Has("--json")) {

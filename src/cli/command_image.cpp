@@ -13,13 +13,14 @@ namespace skerrow {
 namespace {
 
 // Creates a file that was not there with the given bytes, put in place only once complete and
-// on disk; a file of that name is never overwritten (a disk image full of voices is worth more
-// than a new empty one). Returns 0 or the system's error number of the failure.
+// on disk; a file of that name is never overwritten, not even one that appears while the new one
+// is written (a disk image full of voices is worth more than a new empty one). Returns 0 or the
+// system's error number of the failure.
 int CreateNewFile(const std::string& path, const std::string& bytes)
 {
     if (os::EntryExists(path))
         return EEXIST;
-    const std::unique_ptr<os::ReplacingFile> file = os::ReplaceFile(path);
+    const std::unique_ptr<os::ReplacingFile> file = os::ReplaceFile(path, {}, os::ReplaceMode::NewOnly);
     if (!file->Create() || !file->Write(bytes) || !file->Commit())
         return file->Error();
     return 0;

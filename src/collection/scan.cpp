@@ -50,13 +50,14 @@ ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks)
 ScannedImage ReadWalkedImage(const WalkItem& item, bool blocks)
 {
     ScannedImage result;
-    const os::OpenResult opened = OpenWalkedFile(item);
+    os::OpenResult opened = OpenWalkedFile(item);
     if (!opened.file) {
         result.status = HeadStatus::NotFound;
         result.error = opened.error;
         return result;
     }
-    const diskimage::LoadedImage loaded = diskimage::LoadImage(opened.file);
+    const diskimage::LoadedImage loaded =
+        diskimage::LoadImage(std::make_shared<const os::File>(std::move(opened.file)));
     if (!loaded.image) {
         result.status =
             loaded.failure == diskimage::ImageFailure::ReadError ? HeadStatus::ReadError : HeadStatus::Ok;

@@ -112,13 +112,44 @@ std::string Damaged(const std::string& what)
     return "Damaged disk image: " + what + ".";
 }
 
+// A path inside the image as a message names it. A path thousands of folders deep (a crafted
+// image) is shown by its first and last folders, so that the message names the place and stays
+// a line a user can read.
 std::string Quoted(const std::string& path)
 {
-    return path.empty() ? "the root folder" : "\"" + path + "\"";
+    if (path.empty())
+        return "the root folder";
+    constexpr std::size_t Longest = 160;
+    if (path.size() <= Longest)
+        return "\"" + path + "\"";
+    const std::size_t head = path.find('/');
+    std::size_t tail = path.rfind('/');
+    if (tail != std::string::npos && tail > 0)
+        tail = path.rfind('/', tail - 1);
+    const std::size_t depth = static_cast<std::size_t>(std::count(path.begin(), path.end(), '/')) + 1;
+    const std::string first = path.substr(0, std::min(head, Longest / 2));
+    const std::string last = path.substr(std::max(tail + 1, path.size() - Longest / 2));
+    return "\"" + first + "/.../" + last + "\" (" + std::to_string(depth) + " folders deep)";
+}
+
+std::string Hex(unsigned value)
+{
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = value > 0xFFF ? 12 : 8; shift >= 0; shift -= 4)
+        text += Digits[value >> shift & 0xF];
+    return text;
+}
+
+std::string Plural(std::uint64_t count, const std::string& what)
+{
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }
 
 // The boot sector's numbers, or a message when they describe no FAT12 or FAT16 image that fits
-// in the bytes there are.
+// in the bytes there are. Every number fsck.fat refuses is refused here too, naming the field:
+// a write into an image whose FATs or root folder are not where the boot sector says would land
+// on other files.
 std::optional<FatGeometry> ParseBootSector(std::string_view bytes, std::string& error)
 {
     if (!LooksLikeFatImage(bytes)) {
@@ -133,21 +164,33 @@ std::optional<FatGeometry> ParseBootSector(std::string_view bytes, std::string& 
     g.rootEntries = Le16(bytes, 17);
     g.totalSectors = Le16(bytes, 19) != 0 ? Le16(bytes, 19) : Le32(bytes, 32);
     g.sectorsPerFat = Le16(bytes, 22);
+    const auto refuse = [&](const std::string& what) {
+        error = Damaged(what);
+        return std::nullopt;
+    };
+    if (g.bytesPerSector == 0 || g.bytesPerSector % SectorSize != 0 || g.bytesPerSector > 4096)
+        return refuse("the boot sector gives " + Plural(g.bytesPerSector, "byte") + " a sector");
+    if (g.sectorsPerCluster == 0)
+        return refuse("the boot sector gives 0 sectors a cluster");
+    if (g.reservedSectors == 0)
+        return refuse("the boot sector gives 0 reserved sectors, leaving none for itself");
+    if (g.fatCount != 1 && g.fatCount != 2)
+        return refuse("the boot sector gives " + Plural(g.fatCount, "FAT") + "; only 1 or 2 can be");
     if (g.sectorsPerFat == 0) {
         error = "FAT32 disk images are not supported.";
         return std::nullopt;
     }
-    if (g.rootEntries == 0) {
-        error = Damaged("the boot sector gives the root folder no entries");
-        return std::nullopt;
-    }
+    if (g.rootEntries == 0)
+        return refuse("the boot sector gives the root folder no entries");
+    if (g.rootEntries % (SectorSize / EntrySize) != 0)
+        return refuse("the boot sector gives the root folder " + std::to_string(g.rootEntries) +
+                      " entries, which do not fill whole sectors");
     const std::uint64_t rootSectors = (g.rootEntries * EntrySize + g.bytesPerSector - 1) / g.bytesPerSector;
     const std::uint64_t systemSectors =
         g.reservedSectors + static_cast<std::uint64_t>(g.fatCount) * g.sectorsPerFat + rootSectors;
-    if (g.totalSectors <= systemSectors) {
-        error = Damaged("the boot sector's sizes leave no room for files");
-        return std::nullopt;
-    }
+    if (g.totalSectors < systemSectors + g.sectorsPerCluster)
+        return refuse("the boot sector's sizes leave no room for files (" + Plural(g.totalSectors, "sector") +
+                      " in all, " + std::to_string(systemSectors) + " before the first cluster)");
     g.clusterBytes = g.bytesPerSector * g.sectorsPerCluster;
     g.clusterCount = static_cast<std::uint32_t>((g.totalSectors - systemSectors) / g.sectorsPerCluster);
     if (g.clusterCount >= 65525) {
@@ -156,20 +199,37 @@ std::optional<FatGeometry> ParseBootSector(std::string_view bytes, std::string& 
     }
     g.fat12 = g.clusterCount < 4085;
     const std::uint64_t fatBytes = static_cast<std::uint64_t>(g.sectorsPerFat) * g.bytesPerSector;
-    if ((g.fat12 ? fatBytes * 2 / 3 : fatBytes / 2) < g.clusterCount + 2ULL) {
-        error = Damaged("its FAT is too small for its clusters");
-        return std::nullopt;
-    }
+    const std::uint64_t fatEntries = g.fat12 ? fatBytes * 2 / 3 : fatBytes / 2;
+    if (fatEntries < g.clusterCount + 2ULL)
+        return refuse("its FAT is too small for its clusters (" + Plural(g.sectorsPerFat, "sector") +
+                      " with room for " +
+                      std::to_string(fatEntries - std::min<std::uint64_t>(fatEntries, 2)) + ", " +
+                      std::to_string(g.clusterCount) + " needed)");
     g.fatOffset = static_cast<std::uint64_t>(g.reservedSectors) * g.bytesPerSector;
     g.rootOffset = g.fatOffset + g.fatCount * fatBytes;
     g.dataOffset = g.rootOffset + rootSectors * g.bytesPerSector;
     g.imageBytes = static_cast<std::uint64_t>(g.totalSectors) * g.bytesPerSector;
-    if (bytes.size() < g.imageBytes) {
-        error = Damaged("it is cut short, " + std::to_string(bytes.size()) + " bytes of " +
-                        std::to_string(g.imageBytes));
-        return std::nullopt;
-    }
+    if (bytes.size() < g.imageBytes)
+        return refuse("it is cut short, " + std::to_string(bytes.size()) + " bytes of " +
+                      std::to_string(g.imageBytes));
+    // The first entry of a FAT repeats the media byte with every higher bit set. Without it the
+    // boot sector does not say where the FAT lies.
+    const std::uint32_t marker = g.fat12 ? 0xFF0 : 0xFFF0;
+    if ((FatEntry(bytes, g, 0) & marker) != marker)
+        return refuse("the first FAT entry holds no media byte (" + Hex(FatEntry(bytes, g, 0)) + ")");
     return g;
+}
+
+// Whether every copy of the FAT holds what the first holds. Reading uses the first alone; a write
+// would make the copies alike again and so decide between them, which is the owner's to do.
+bool FatCopiesAgree(std::string_view bytes, const FatGeometry& g)
+{
+    const std::uint64_t fatBytes = static_cast<std::uint64_t>(g.sectorsPerFat) * g.bytesPerSector;
+    const std::string_view first = bytes.substr(g.fatOffset, fatBytes);
+    for (std::uint32_t copy = 1; copy < g.fatCount; ++copy)
+        if (bytes.substr(g.fatOffset + copy * fatBytes, fatBytes) != first)
+            return false;
+    return true;
 }
 
 FatTime DecodeTime(unsigned date, unsigned time)
@@ -352,6 +412,7 @@ private:
                                     : m.longName;
         m.path = folder.empty() ? m.name : folder + "/" + m.name;
         m.isFolder = (Byte(entry, 11) & AttrFolder) != 0;
+        m.readOnly = (Byte(entry, 11) & AttrReadOnly) != 0;
         m.size = m.isFolder ? 0 : Le32(entry, 28);
         m.firstCluster = Le16(entry, 26);
         m.entryOffset = static_cast<std::uint32_t>(at);
@@ -441,17 +502,12 @@ private:
 
 bool LooksLikeFatImage(std::string_view bytes)
 {
+    // Only what says "this is meant as a FAT boot sector": whatever the numbers in it are, the
+    // open checks them and says which is wrong, rather than passing the file by as no image.
     if (bytes.size() < SectorSize)
         return false;
     const unsigned jump = Byte(bytes, 0);
-    const unsigned bytesPerSector = Le16(bytes, 11);
-    const unsigned sectorsPerCluster = Byte(bytes, 13);
-    const unsigned media = Byte(bytes, 21);
-    return (jump == 0xEB || jump == 0xE9) && Byte(bytes, 510) == 0x55 && Byte(bytes, 511) == 0xAA &&
-           (bytesPerSector == 512 || bytesPerSector == 1024 || bytesPerSector == 2048 ||
-            bytesPerSector == 4096) &&
-           sectorsPerCluster != 0 && (sectorsPerCluster & (sectorsPerCluster - 1)) == 0 &&
-           Le16(bytes, 14) != 0 && Byte(bytes, 16) != 0 && (media == 0xF0 || media >= 0xF8);
+    return (jump == 0xEB || jump == 0xE9) && Byte(bytes, 510) == 0x55 && Byte(bytes, 511) == 0xAA;
 }
 
 OpenResult FatImage::Open(std::string bytes)
@@ -462,11 +518,17 @@ OpenResult FatImage::Open(std::string bytes)
         return result;
     FatImage image;
     image.m_geometry = *geometry;
+    image.m_fatCopiesDiffer = !FatCopiesAgree(bytes, *geometry);
     image.m_bytes = std::move(bytes);
     if (!Walker(image.m_bytes, image.m_geometry).Walk(image.m_members, result.error))
         return result;
     result.image = std::move(image);
     return result;
+}
+
+bool FatImage::Matches(const Member& member, std::string_view name)
+{
+    return EqualIgnoringAsciiCase(member.name, name) || EqualIgnoringAsciiCase(member.shortName, name);
 }
 
 const Member* FatImage::Find(std::string_view path) const
@@ -482,8 +544,7 @@ const Member* FatImage::Find(std::string_view path) const
         if (found && !found->isFolder)
             return nullptr;
         const auto match = std::find_if(m_members.begin(), m_members.end(), [&](const Member& m) {
-            return ParentOf(m) == folder &&
-                   (EqualIgnoringAsciiCase(m.name, part) || EqualIgnoringAsciiCase(m.shortName, part));
+            return ParentOf(m) == folder && Matches(m, part);
         });
         if (match == m_members.end())
             return nullptr;
@@ -518,84 +579,125 @@ std::uint64_t FatImage::FreeBytes() const
     return free * m_geometry.clusterBytes;
 }
 
+// Where and how a write goes, decided before any byte is copied.
+struct FatImage::Plan {
+    ShortName name;
+    std::string folder;                // the shown path of the folder written into
+    std::vector<std::uint64_t> slots;  // its entries
+    std::uint32_t folderLast = 0;      // the last cluster of a subfolder, which may be extended
+    const Member* existing = nullptr;  // the file replaced
+    std::vector<std::uint32_t> oldChain;
+    std::uint64_t slot = 0;
+    bool extendFolder = false;
+    std::uint64_t needed = 0;  // clusters
+};
+
+namespace {
+
+std::string Kilobytes(std::uint64_t bytes, bool roundUp)
+{
+    return std::to_string((bytes + (roundUp ? 1023 : 0)) / 1024) + " KB";
+}
+
+}  // namespace
+
+std::optional<FatImage::Plan> FatImage::MakePlan(std::string_view folderPath, std::string_view typedName,
+                                                 std::uint64_t size, WriteResult& result) const
+{
+    const auto refuse = [&](std::string error) {
+        result.error = std::move(error);
+        return std::nullopt;
+    };
+    if (m_fatCopiesDiffer)
+        return refuse(Damaged("the copies of the FAT differ"));
+    Plan plan;
+    plan.name = NormaliseShortName(typedName);
+    if (!plan.name.error.empty())
+        return refuse(plan.name.error);
+    result.name = plan.name.text;
+    const FatGeometry& g = m_geometry;
+
+    if (folderPath.find_first_not_of('/') == std::string_view::npos) {
+        for (std::uint32_t i = 0; i < g.rootEntries; ++i)
+            plan.slots.push_back(g.rootOffset + i * EntrySize);
+    } else {
+        const Member* target = Find(folderPath);
+        if (!target || !target->isFolder)
+            return refuse("There is no folder \"" + std::string(folderPath) + "\" on the disk.");
+        plan.folder = target->path;
+        for (std::uint32_t cluster : ChainOf(m_bytes, g, target->firstCluster)) {
+            for (std::uint32_t i = 0; i < g.clusterBytes / EntrySize; ++i)
+                plan.slots.push_back(ClusterOffset(g, cluster) + i * EntrySize);
+            plan.folderLast = cluster;
+        }
+    }
+
+    // The file replaced is the one an open of the name would find, by the same rule: otherwise a
+    // second entry of a name that opening matches would make the image unreadable.
+    const auto existing = std::find_if(m_members.begin(), m_members.end(), [&](const Member& m) {
+        return ParentOf(m) == plan.folder && Matches(m, plan.name.text);
+    });
+    if (existing != m_members.end()) {
+        plan.existing = &*existing;
+        result.replaced = true;
+        result.path = existing->path;
+        if (existing->isFolder)
+            return refuse("\"" + existing->path + "\" is a folder on the disk.");
+        if (existing->readOnly) {
+            result.readOnly = true;
+            return refuse("\"" + existing->path + "\" is read-only on the disk");
+        }
+        plan.oldChain = ChainOf(m_bytes, g, existing->firstCluster);
+        plan.slot = existing->entryOffset;
+    } else {
+        result.path = plan.folder.empty() ? plan.name.text : plan.folder + "/" + plan.name.text;
+        const auto free = std::find_if(plan.slots.begin(), plan.slots.end(), [&](std::uint64_t at) {
+            return Byte(m_bytes, at) == 0 || Byte(m_bytes, at) == Deleted;
+        });
+        if (free != plan.slots.end())
+            plan.slot = *free;
+        else if (plan.folder.empty())
+            return refuse("Disk image folder is full");
+        else
+            plan.extendFolder = true;
+    }
+    plan.needed = (size + g.clusterBytes - 1) / g.clusterBytes + (plan.extendFolder ? 1 : 0);
+    const std::uint64_t free = FreeBytes() + plan.oldChain.size() * g.clusterBytes;
+    if (plan.needed * g.clusterBytes > free)
+        return refuse("Disk image is full: " + Kilobytes(plan.needed * g.clusterBytes, true) + " needed, " +
+                      Kilobytes(free, false) + " free");
+    return plan;
+}
+
+WriteResult FatImage::CheckWrite(std::string_view folderPath, std::string_view typedName,
+                                 std::uint64_t size) const
+{
+    WriteResult result;
+    MakePlan(folderPath, typedName, size, result);
+    return result;
+}
+
 WriteResult FatImage::Write(std::string_view folderPath, std::string_view typedName,
                             std::string_view contents, const FatTime& now) const
 {
     WriteResult result;
-    const ShortName name = NormaliseShortName(typedName);
-    if (!name.error.empty()) {
-        result.error = name.error;
+    const std::optional<Plan> plan = MakePlan(folderPath, typedName, contents.size(), result);
+    if (!plan)
         return result;
-    }
-    result.name = name.text;
     const FatGeometry& g = m_geometry;
-
-    std::string folder;
-    std::vector<std::uint64_t> slots;
-    std::uint32_t folderLast = 0;  // the last cluster of a subfolder, which may be extended
-    if (folderPath.find_first_not_of('/') == std::string_view::npos) {
-        for (std::uint32_t i = 0; i < g.rootEntries; ++i)
-            slots.push_back(g.rootOffset + i * EntrySize);
-    } else {
-        const Member* target = Find(folderPath);
-        if (!target || !target->isFolder) {
-            result.error = "There is no folder \"" + std::string(folderPath) + "\" on the disk.";
-            return result;
-        }
-        folder = target->path;
-        for (std::uint32_t cluster : ChainOf(m_bytes, g, target->firstCluster)) {
-            for (std::uint32_t i = 0; i < g.clusterBytes / EntrySize; ++i)
-                slots.push_back(ClusterOffset(g, cluster) + i * EntrySize);
-            folderLast = cluster;
-        }
-    }
-
-    const auto existing = std::find_if(m_members.begin(), m_members.end(), [&](const Member& m) {
-        return ParentOf(m) == folder &&
-               (std::string_view(m_bytes).substr(m.entryOffset, ShortNameSize) == name.field ||
-                EqualIgnoringAsciiCase(m.longName, name.text));
-    });
-    const bool replacing = existing != m_members.end();
-    if (replacing && existing->isFolder) {
-        result.error = "\"" + existing->path + "\" is a folder on the disk.";
-        return result;
-    }
-    const std::vector<std::uint32_t> oldChain =
-        replacing ? ChainOf(m_bytes, g, existing->firstCluster) : std::vector<std::uint32_t>{};
-
-    std::uint64_t slot = 0;
-    bool extendFolder = false;
-    if (replacing) {
-        slot = existing->entryOffset;
-    } else {
-        const auto free = std::find_if(slots.begin(), slots.end(), [&](std::uint64_t at) {
-            return Byte(m_bytes, at) == 0 || Byte(m_bytes, at) == Deleted;
-        });
-        if (free != slots.end())
-            slot = *free;
-        else if (folder.empty())
-            result.error = "Disk image folder is full";
-        else
-            extendFolder = true;
-    }
-    const std::uint64_t needed =
-        (contents.size() + g.clusterBytes - 1) / g.clusterBytes + (extendFolder ? 1 : 0);
-    if (result.error.empty() && needed * g.clusterBytes > FreeBytes() + oldChain.size() * g.clusterBytes)
-        result.error = "Disk image is full";
-    if (!result.error.empty())
-        return result;
+    std::uint64_t slot = plan->slot;
 
     std::string out = m_bytes;
-    for (std::uint32_t cluster : oldChain)
+    for (std::uint32_t cluster : plan->oldChain)
         SetFatEntry(out, g, cluster, 0);
     std::vector<std::uint32_t> fresh;
-    for (std::uint32_t cluster = 2; fresh.size() < needed && cluster <= LastCluster(g); ++cluster)
+    for (std::uint32_t cluster = 2; fresh.size() < plan->needed && cluster <= LastCluster(g); ++cluster)
         if (FatEntry(out, g, cluster) == 0)
             fresh.push_back(cluster);
-    if (extendFolder) {
+    if (plan->extendFolder) {
         const std::uint32_t added = fresh.back();
         fresh.pop_back();
-        SetFatEntry(out, g, folderLast, added);
+        SetFatEntry(out, g, plan->folderLast, added);
         SetFatEntry(out, g, added, EndOfChain(g));
         out.replace(ClusterOffset(g, added), g.clusterBytes, g.clusterBytes, '\0');
         slot = ClusterOffset(g, added);
@@ -609,13 +711,13 @@ WriteResult FatImage::Write(std::string_view folderPath, std::string_view typedN
                     g.clusterBytes - part.size(), '\0');
     }
 
-    if (!replacing) {
+    if (!plan->existing) {
         // Taking the slot that ends the folder moves the end to the next slot, which must say so.
-        const auto next = std::find(slots.begin(), slots.end(), slot);
-        if (Byte(out, slot) == 0 && next != slots.end() && next + 1 != slots.end())
+        const auto next = std::find(plan->slots.begin(), plan->slots.end(), slot);
+        if (Byte(out, slot) == 0 && next != plan->slots.end() && next + 1 != plan->slots.end())
             out[*(next + 1)] = '\0';
         out.replace(slot, EntrySize, EntrySize, '\0');
-        out.replace(slot, ShortNameSize, name.field);
+        out.replace(slot, ShortNameSize, plan->name.field);
         Put16(out, slot + 14, EncodeTime(now));
         Put16(out, slot + 16, EncodeDate(now));
     }
@@ -627,7 +729,6 @@ WriteResult FatImage::Write(std::string_view folderPath, std::string_view typedN
     Put16(out, slot + 26, fresh.empty() ? 0 : fresh.front());
     Put32(out, slot + 28, static_cast<std::uint32_t>(contents.size()));
     result.bytes = std::move(out);
-    result.replaced = replacing;
     return result;
 }
 

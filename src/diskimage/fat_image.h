@@ -31,6 +31,7 @@ struct Member {
     std::string shortName;  // the 8.3 name as stored, e.g. "BRASS.1BK"
     std::string longName;   // the long name in UTF-8; empty when the entry has none
     bool isFolder = false;
+    bool readOnly = false;           // the read-only attribute: the owner's "do not change this"
     std::uint32_t size = 0;          // bytes; 0 for a folder
     std::uint32_t firstCluster = 0;  // 0 for an empty file; with the image it identifies the member
     std::uint32_t entryOffset = 0;   // where the member's 32-byte folder entry lies in the image
@@ -57,9 +58,9 @@ struct FatGeometry {
     std::uint64_t imageBytes = 0;  // the size the boot sector gives the whole image
 };
 
-// Whether a file that starts with these bytes is a FAT disk image: a jump instruction, a
-// plausible BIOS parameter block and the boot signature in its first sector. Needs only the
-// first 512 bytes, so that a caller can tell an image from a voice file cheaply.
+// Whether a file that starts with these bytes is meant as a FAT disk image: a jump instruction
+// and the boot signature in its first sector (the open checks the numbers between them). Needs
+// only the first 512 bytes, so that a caller can tell an image from a voice file cheaply.
 bool LooksLikeFatImage(std::string_view firstBytes);
 
 struct OpenResult;
@@ -69,7 +70,8 @@ class FatImage {
 public:
     // Reads the whole image: every folder, every long name, every cluster chain. An image that
     // is not FAT12 or FAT16, or is damaged in any way that could make a read or a later write go
-    // wrong, is refused with a message saying what is wrong.
+    // wrong, is refused with a message saying what is wrong. An image whose copies of the FAT
+    // differ is read through the first and refused by Write.
     static OpenResult Open(std::string bytes);
 
     const FatGeometry& Geometry() const { return m_geometry; }
@@ -96,12 +98,23 @@ public:
     // refused write returns only a message, "Disk image is full" when the clusters run short.
     WriteResult Write(std::string_view folderPath, std::string_view typedName, std::string_view contents,
                       const FatTime& now) const;
+    // What Write of size bytes would say, without making the copy: the refusal, or the name and
+    // the file replaced. For asking the user before anything is gathered.
+    WriteResult CheckWrite(std::string_view folderPath, std::string_view typedName, std::uint64_t size) const;
+
+    // Whether name (one part of a path) names the member: its shown name or its short name,
+    // without regard to ASCII case. Opening and writing both go by this rule.
+    static bool Matches(const Member& member, std::string_view name);
 
 private:
+    struct Plan;
     FatImage() = default;
+    std::optional<Plan> MakePlan(std::string_view folderPath, std::string_view typedName, std::uint64_t size,
+                                 WriteResult& result) const;
 
     std::string m_bytes;
     FatGeometry m_geometry;
+    bool m_fatCopiesDiffer = false;
     std::vector<Member> m_members;
 };
 
@@ -114,7 +127,9 @@ struct WriteResult {
     std::optional<std::string> bytes;  // the new image
     std::string error;                 // set when bytes is empty
     std::string name;                  // the 8.3 name written, as shown
+    std::string path;                  // the file's path on the disk as opening shows it
     bool replaced = false;             // a file of that name was there before
+    bool readOnly = false;             // it was, and its read-only attribute refused the write
 };
 
 // A new empty image of a standard floppy size: 720 KB (2 sectors a cluster, 2 FATs of 3

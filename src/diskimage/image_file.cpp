@@ -23,12 +23,6 @@ bool StartsWithBootSector(const os::File& file)
     return LooksLikeFatImage(first);
 }
 
-const Member* FindFile(const FatImage& image, const std::string& path)
-{
-    const Member* member = image.Find(path);
-    return member && !member->isFolder ? member : nullptr;
-}
-
 }  // namespace
 
 bool IsDiskImage(const std::string& path)
@@ -36,6 +30,32 @@ bool IsDiskImage(const std::string& path)
     const os::OpenResult opened = os::OpenForReading(path);
     return opened.file && StartsWithBootSector(opened.file);
 }
+
+namespace {
+
+// The parts of a path inside an image as a path's are taken: empty parts and "." stand for the
+// folder they are in, ".." for the one above it (the root's is the root).
+std::string ResolvedMember(std::string_view member)
+{
+    std::vector<std::string_view> parts;
+    while (!member.empty()) {
+        const std::size_t slash = member.find('/');
+        const std::string_view part = member.substr(0, slash);
+        member = slash == std::string_view::npos ? std::string_view{} : member.substr(slash + 1);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+    }
+    std::string joined;
+    for (const std::string_view part : parts)
+        joined.append(joined.empty() ? "" : "/").append(part);
+    return joined;
+}
+
+}  // namespace
 
 std::optional<ImagePath> SplitImagePath(const std::string& path)
 {
@@ -45,18 +65,18 @@ std::optional<ImagePath> SplitImagePath(const std::string& path)
     for (std::size_t slash = path.find_first_of(os::PathSeparators, 1); slash != std::string::npos;
          slash = path.find_first_of(os::PathSeparators, slash + 1)) {
         const std::string prefix = path.substr(0, slash);
-        const os::OpenResult opened = os::OpenForReading(prefix);
+        os::OpenResult opened = os::OpenForReading(prefix);
         // A drive ("C:") is gone through like a folder.
         if (opened.failure == os::OpenFailure::Folder || prefix.back() == ':')
             continue;
         if (!opened.file || !StartsWithBootSector(opened.file))
             return std::nullopt;
         std::string member = path.substr(slash + 1);
-        if (member.empty())
-            return std::nullopt;
         // No name on the disk holds a backslash: where one stands, it separates.
         std::replace(member.begin(), member.end(), '\\', '/');
-        return ImagePath{prefix, std::move(member)};
+        const bool folderOnly = member.empty() || member.back() == '/';
+        return ImagePath{prefix, ResolvedMember(member), folderOnly,
+                         std::make_shared<const os::File>(std::move(opened.file))};
     }
     return std::nullopt;
 }
@@ -66,20 +86,46 @@ std::string ShownMemberPath(const ImagePath& where)
     return FileNameOf(where.image) + "/" + where.member;
 }
 
+bool LoadedImage::Unchanged(const std::string& path) const
+{
+    os::FileId now;
+    std::uint64_t size = 0;
+    return file && file->Refresh(now, size) && now == id && size == this->size && os::IdentityOf(path) == id;
+}
+
 LoadedImage LoadImage(const std::string& path)
 {
-    const os::OpenResult opened = os::OpenForReading(path);
+    os::OpenResult opened = os::OpenForReading(path);
     if (!opened.file) {
         LoadedImage missing;
         missing.error = opened.error;
         return missing;
     }
-    return LoadImage(opened.file);
+    return LoadImage(std::make_shared<const os::File>(std::move(opened.file)));
 }
 
-LoadedImage LoadImage(const os::File& file)
+LoadedImage LoadImage(const ImagePath& where)
+{
+    return where.file ? LoadImage(where.file) : LoadImage(where.image);
+}
+
+const Member* FindFile(const FatImage& image, const ImagePath& where, int* error)
+{
+    const Member* member = where.member.empty() ? nullptr : image.Find(where.member);
+    const int why = !member            ? (where.member.empty() ? EISDIR : ENOENT)
+                    : member->isFolder ? EISDIR
+                    : where.folderOnly ? ENOTDIR
+                                       : 0;
+    if (error)
+        *error = why;
+    return why == 0 ? member : nullptr;
+}
+
+LoadedImage LoadImage(std::shared_ptr<const os::File> held)
 {
     LoadedImage loaded;
+    const os::File& file = *held;
+    loaded.file = std::move(held);
     loaded.id = file.Id();
     loaded.size = file.Size();
     if (loaded.size > MaxImageBytes) {
@@ -113,34 +159,32 @@ os::FileId MemberId(const os::FileId& image, std::uint32_t firstCluster)
 
 std::optional<os::FileId> IdentityOfAny(const std::string& path)
 {
-    if (std::optional<os::FileId> id = os::IdentityOf(path))
-        return id;
-    const std::optional<ImagePath> where = SplitImagePath(path);
-    if (!where)
-        return std::nullopt;
-    const LoadedImage loaded = LoadImage(where->image);
-    const Member* member = loaded.image ? FindFile(*loaded.image, where->member) : nullptr;
-    if (!member)
-        return std::nullopt;
-    return MemberId(loaded.id, member->firstCluster);
+    return AnySourceBlocks().IdentityOf(path);
 }
 
-HeadResult ReadAnyHead(const std::string& path, std::string* damage)
+HeadResult ReadAnyHead(const std::string& path, std::string* damage, std::optional<ImagePath>* split)
 {
     HeadResult result = ReadHead(path);
     if (result.status != HeadStatus::NotFound)
         return result;
-    const std::optional<ImagePath> where = SplitImagePath(path);
+    std::optional<ImagePath> where = SplitImagePath(path);
     if (!where)
         return result;
 
-    const LoadedImage loaded = LoadImage(where->image);
+    const LoadedImage loaded = LoadImage(*where);
     result.error = loaded.error;
     if (loaded.failure == ImageFailure::ReadError)
         result.status = HeadStatus::ReadError;
     if (loaded.failure == ImageFailure::Damaged && damage)
         *damage = loaded.damage;
-    const Member* member = loaded.image ? FindFile(*loaded.image, where->member) : nullptr;
+    int missing = 0;
+    const Member* member = loaded.image ? FindFile(*loaded.image, *where, &missing) : nullptr;
+    // A member that is not there is told as before, without a reason; a folder named as a file is
+    // told as the system tells it.
+    if (missing != ENOENT && missing != 0)
+        result.error = missing;
+    if (split)
+        *split = std::move(where);
     if (!member)
         return result;
     std::string head = loaded.image->Read(*member, 0, layout::HeadSize);
@@ -165,72 +209,99 @@ std::vector<VoiceMember> VoiceMembers(const FatImage& image)
     return found;
 }
 
+const std::optional<ImagePath>& AnySourceBlocks::Split(const std::string& path)
+{
+    const auto known = m_splits.find(path);
+    if (known != m_splits.end())
+        return known->second;
+    return m_splits.emplace(path, SplitImagePath(path)).first->second;
+}
+
+const LoadedImage& AnySourceBlocks::Load(const ImagePath& where)
+{
+    std::shared_ptr<const LoadedImage>& held = m_images[where.image];
+    if (!held || !held->image || !held->Unchanged(where.image)) {
+        // The split's own opening is used for the first read only: later ones must see the file
+        // that is there now.
+        held = std::make_shared<const LoadedImage>(held ? LoadImage(where.image) : LoadImage(where));
+    }
+    return *held;
+}
+
+void AnySourceBlocks::Adopt(const std::string& path, std::shared_ptr<const LoadedImage> image)
+{
+    m_images[path] = std::move(image);
+}
+
+std::optional<os::FileId> AnySourceBlocks::IdentityOf(const std::string& path)
+{
+    if (std::optional<os::FileId> id = os::IdentityOf(path))
+        return id;
+    const std::optional<ImagePath>& where = Split(path);
+    if (!where)
+        return std::nullopt;
+    const LoadedImage& loaded = Load(*where);
+    const Member* member = loaded.image ? FindFile(*loaded.image, *where) : nullptr;
+    if (!member)
+        return std::nullopt;
+    return MemberId(loaded.id, member->firstCluster);
+}
+
 BlockRead AnySourceBlocks::Read(const VoiceFileEntry& entry, std::string& block)
 {
-    const BlockRead fromFile = m_files.Read(entry, block);
-    if (fromFile.failure != WriteFailure::SourceNotFound)
-        return fromFile;
-    const std::optional<ImagePath> where = SplitImagePath(entry.sourcePath);
+    const std::optional<ImagePath>& where = Split(entry.sourcePath);
     if (!where)
-        return fromFile;
+        return m_files.Read(entry, block);
 
-    const os::OpenResult opened = os::OpenForReading(where->image);
-    if (!opened.file)
-        return {WriteFailure::SourceNotFound, opened.error, std::nullopt};
-    if (where->image != m_imagePath || opened.file.Id() != m_image.id || opened.file.Size() != m_image.size ||
-        !m_image.image) {
-        m_imagePath = where->image;
-        m_image = LoadImage(opened.file);
-    }
-    if (m_image.failure == ImageFailure::NotFound)
-        return {WriteFailure::SourceNotFound, m_image.error, std::nullopt};
-    if (!m_image.image)
-        return {WriteFailure::SourceRead, m_image.error, std::nullopt};
-    const Member* member = FindFile(*m_image.image, where->member);
+    const LoadedImage& loaded = Load(*where);
+    if (loaded.failure == ImageFailure::NotFound)
+        return {WriteFailure::SourceNotFound, loaded.error, std::nullopt};
+    if (!loaded.image)
+        return {WriteFailure::SourceRead, loaded.error, std::nullopt};
+    int error = 0;
+    const Member* member = FindFile(*loaded.image, *where, &error);
     if (!member)
-        return {WriteFailure::SourceNotFound, ENOENT, std::nullopt};
-
-    block = entry.slot >= 1 ? m_image.image->Read(*member, layout::BlockOffset(entry.slot), layout::BlockSize)
-                            : std::string();
-    const bool read = block.size() == layout::BlockSize;
-    return {read ? WriteFailure::None : WriteFailure::SourceRead, 0,
-            MemberId(m_image.id, member->firstCluster)};
+        return {WriteFailure::SourceNotFound, error, std::nullopt};
+    return ReadBlock(
+        [&](std::uint64_t offset, char* data, std::size_t size, int*) {
+            const std::string bytes = loaded.image->Read(*member, offset, size);
+            bytes.copy(data, bytes.size());
+            return static_cast<std::int64_t>(bytes.size());
+        },
+        entry.slot, block, MemberId(loaded.id, member->firstCluster));
 }
 
 namespace {
 
 class MemberReplacement final : public os::ReplacingFile {
 public:
-    MemberReplacement(std::string imagePath, std::string folder, std::string shortName, FatTime written,
-                      std::optional<std::string> freshImage, os::ReplaceHooks hooks)
+    MemberReplacement(std::string imagePath, std::shared_ptr<const LoadedImage> image, bool fresh,
+                      std::string folder, std::string shortName, FatTime written, os::ReplaceHooks hooks)
         : m_imagePath(std::move(imagePath)),
+          m_image(std::move(image)),
+          m_fresh(fresh),
           m_folder(std::move(folder)),
           m_name(std::move(shortName)),
           m_written(written),
-          m_fresh(std::move(freshImage)),
           m_hooks(std::move(hooks))
     {
     }
 
     bool Create() override
     {
-        if (m_fresh) {
-            OpenResult opened = FatImage::Open(std::move(*m_fresh));
-            m_image = std::move(opened.image);
-        } else {
-            LoadedImage loaded = LoadImage(m_imagePath);
-            m_error = loaded.error;
-            m_imageId = loaded.id;
-            m_image = std::move(loaded.image);
-        }
-        if (!m_image) {
-            if (m_error == 0)
-                m_error = EINVAL;
+        if (!m_image || !m_image->image) {
+            m_error = m_image && m_image->error != 0 ? m_image->error : EINVAL;
             return false;
         }
-        m_target = os::ReplaceFile(m_imagePath, m_hooks);
+        m_target = os::ReplaceFile(m_imagePath, m_hooks,
+                                   m_fresh ? os::ReplaceMode::NewOnly : os::ReplaceMode::Replace);
         if (!m_target->Create()) {
             m_error = m_target->Error();
+            return false;
+        }
+        // What is replaced must be the image that was read, as it was read.
+        if (!m_fresh && !Unchanged()) {
+            m_error = EAGAIN;
             return false;
         }
         return true;
@@ -244,7 +315,11 @@ public:
 
     bool Commit() override
     {
-        const WriteResult written = m_image->Write(m_folder, m_name, m_contents, m_written);
+        if (!m_fresh && !Unchanged()) {
+            m_error = EAGAIN;
+            return false;
+        }
+        const WriteResult written = m_image->image->Write(m_folder, m_name, m_contents, m_written);
         if (!written.bytes) {
             m_error = ENOSPC;
             return false;
@@ -262,23 +337,24 @@ public:
 
     std::optional<os::FileId> Replaced() const override
     {
-        if (m_fresh || !m_image)
+        if (m_fresh || !m_image || !m_image->image)
             return std::nullopt;
-        const Member* old = FindFile(*m_image, m_folder.empty() ? m_name : m_folder + "/" + m_name);
-        if (!old)
+        const Member* old = m_image->image->Find(m_folder.empty() ? m_name : m_folder + "/" + m_name);
+        if (!old || old->isFolder)
             return std::nullopt;
-        return MemberId(m_imageId, old->firstCluster);
+        return MemberId(m_image->id, old->firstCluster);
     }
 
 private:
+    bool Unchanged() const { return m_target->Replaced() == m_image->id && m_image->Unchanged(m_imagePath); }
+
     std::string m_imagePath;
+    std::shared_ptr<const LoadedImage> m_image;
+    bool m_fresh;
     std::string m_folder;
     std::string m_name;
     FatTime m_written;
-    std::optional<std::string> m_fresh;
     os::ReplaceHooks m_hooks;
-    std::optional<FatImage> m_image;
-    os::FileId m_imageId;
     std::unique_ptr<os::ReplacingFile> m_target;
     std::string m_contents;
     int m_error = 0;
@@ -286,12 +362,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<os::ReplacingFile> ReplaceMember(const std::string& imagePath, const std::string& folder,
-                                                 const std::string& shortName, const FatTime& written,
-                                                 std::optional<std::string> freshImage,
-                                                 const os::ReplaceHooks& hooks)
+std::unique_ptr<os::ReplacingFile> ReplaceMember(const std::string& imagePath,
+                                                 std::shared_ptr<const LoadedImage> image, bool fresh,
+                                                 const std::string& folder, const std::string& shortName,
+                                                 const FatTime& written, const os::ReplaceHooks& hooks)
 {
-    return std::make_unique<MemberReplacement>(imagePath, folder, shortName, written, std::move(freshImage),
+    return std::make_unique<MemberReplacement>(imagePath, std::move(image), fresh, folder, shortName, written,
                                                hooks);
 }
 

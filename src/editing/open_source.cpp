@@ -60,7 +60,8 @@ bool OpenSourcePath(Librarian& lib, const std::string& path)
 bool LoadSourceFile(Librarian& lib, const std::string& path)
 {
     std::string damage;
-    HeadResult head = diskimage::ReadAnyHead(path, &damage);
+    std::optional<diskimage::ImagePath> inImage;
+    HeadResult head = diskimage::ReadAnyHead(path, &damage, &inImage);
     if (head.status != HeadStatus::Ok) {
         // A disk image given where a voice file was expected: say how to name a file inside it.
         const std::string text =
@@ -72,8 +73,6 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
                                 {path, head.error, head.notPlain});
         return false;
     }
-    const std::optional<diskimage::ImagePath> inImage = diskimage::SplitImagePath(path);
-
     lib.state.SourceImage = std::move(head.image);
     lib.state.CurrentSourcePath = path;
     lib.state.SourceVoiceCount = static_cast<std::int16_t>(head.slotCount);

@@ -124,7 +124,8 @@ bool WriteDestinationFile(Librarian& lib, const std::string& path, const os::Rep
 }
 
 bool WriteDestination(Librarian& lib, const std::string& path,
-                      const std::function<std::unique_ptr<os::ReplacingFile>()>& makeFile)
+                      const std::function<std::unique_ptr<os::ReplacingFile>()>& makeFile,
+                      diskimage::AnySourceBlocks* given)
 {
     const int count = std::min(lib.List2.Count(), MaxDestEntries);
     VoiceFileContents what;
@@ -139,10 +140,12 @@ bool WriteDestination(Librarian& lib, const std::string& path,
         const DestEntry& entry = lib.state.DestEntries[static_cast<std::size_t>(i)];
         what.entries.push_back({lib.List2.Text(i), entry.SourcePath, entry.VoiceNumber});
     }
-    const std::optional<os::FileId> openSource = diskimage::IdentityOfAny(lib.state.CurrentSourcePath);
+    // One source of blocks for the whole save: each path is split, and each image read, once.
+    diskimage::AnySourceBlocks own;
+    diskimage::AnySourceBlocks& blocks = given ? *given : own;
+    const std::optional<os::FileId> openSource = blocks.IdentityOf(lib.state.CurrentSourcePath);
 
     FileProgress progress(lib.platform);
-    diskimage::AnySourceBlocks blocks;
     // The file is let go of before any message, so that a failed one has left nothing behind.
     const WriteResult result = [&] {
         const std::unique_ptr<os::ReplacingFile> file = makeFile();

@@ -8,6 +8,10 @@
 
 namespace skerrow {
 
+namespace diskimage {
+class AnySourceBlocks;
+}
+
 inline constexpr std::uint32_t SaveDialogFlags =
     OfnOverwritePrompt | OfnHideReadOnly | OfnPathMustExist;  // 0x806
 
@@ -34,9 +38,11 @@ bool ChooseSaveFormat(Librarian& lib);
 void RefuseExtension(Librarian& lib);
 
 // WriteDestinationFile into the replacement makeFile gives; target names the file in the messages
-// and in the entries that follow it once it replaced one they read from.
+// and in the entries that follow it once it replaced one they read from. blocks, when given, is
+// the save's source of voice blocks, holding what the save read already.
 bool WriteDestination(Librarian& lib, const std::string& target,
-                      const std::function<std::unique_ptr<os::ReplacingFile>()>& makeFile);
+                      const std::function<std::unique_ptr<os::ReplacingFile>()>& makeFile,
+                      diskimage::AnySourceBlocks* blocks = nullptr);
 
 // Writes the destination list as a voice file of SaveSlots slots at path (see WriteVoiceFile),
 // with the file progress window, and sets ListSaved once the file is complete. A failure gets

@@ -29,8 +29,9 @@ void Refuse(Librarian& lib, const std::string& text, const std::string& path = {
 // A refused name sends the user back to the dialog; any other failure ends the command.
 enum class ImageSave { Saved, NameRefused, Failed };
 
-ImageSave SaveIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
-                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing);
+ImageSave SaveIntoImage(Librarian& lib, const diskimage::ImagePath& where,
+                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                        std::string* written);
 
 }  // namespace
 
@@ -53,7 +54,8 @@ void SaveDestinationToImage(Librarian& lib)
         std::optional<diskimage::FloppySize> newImage;
         if (!os::EntryExists(answer.imagePath))
             newImage = answer.small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440;
-        if (SaveIntoImage(lib, answer.imagePath, answer.typedName, newImage, true) != ImageSave::NameRefused)
+        if (SaveIntoImage(lib, diskimage::ImagePath{answer.imagePath, answer.typedName, false, nullptr},
+                          newImage, true, nullptr) != ImageSave::NameRefused)
             return;
         // Back to the dialog as the user left it, the name ready to be corrected.
         lib.state.SaveAborted = abortedBefore;
@@ -62,16 +64,28 @@ void SaveDestinationToImage(Librarian& lib)
 }
 
 bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
-                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing)
+                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                              std::string* written)
 {
-    return SaveIntoImage(lib, imagePath, member, newImage, askBeforeReplacing) == ImageSave::Saved;
+    return SaveDestinationIntoImage(lib, diskimage::ImagePath{imagePath, member, false, nullptr}, newImage,
+                                    askBeforeReplacing, written);
+}
+
+bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
+                              std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                              std::string* written)
+{
+    return SaveIntoImage(lib, where, newImage, askBeforeReplacing, written) == ImageSave::Saved;
 }
 
 namespace {
 
-ImageSave SaveIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
-                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing)
+ImageSave SaveIntoImage(Librarian& lib, const diskimage::ImagePath& where,
+                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                        std::string* written)
 {
+    const std::string& imagePath = where.image;
+    const std::string& member = where.member;
     const std::size_t slash = member.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : member.substr(0, slash);
     const std::string typed = slash == std::string::npos ? member : member.substr(slash + 1);
@@ -89,40 +103,52 @@ ImageSave SaveIntoImage(Librarian& lib, const std::string& imagePath, const std:
         return ImageSave::NameRefused;
     }
 
-    std::optional<std::string> fresh;
-    std::optional<diskimage::FatImage> image;
+    // The image is read once for the whole save: the checks, the blocks it holds and the write.
+    std::shared_ptr<diskimage::LoadedImage> loaded;
     if (newImage) {
-        fresh = diskimage::NewFatImage(*newImage);
-        image = diskimage::FatImage::Open(*fresh).image;
+        loaded = std::make_shared<diskimage::LoadedImage>();
+        loaded->image = diskimage::FatImage::Open(diskimage::NewFatImage(*newImage)).image;
     } else {
-        diskimage::LoadedImage loaded = diskimage::LoadImage(imagePath);
-        if (!loaded.image) {
-            Refuse(lib, ImageFailureMessage(loaded, imagePath), imagePath, loaded.error);
+        loaded = std::make_shared<diskimage::LoadedImage>(diskimage::LoadImage(where));
+        if (!loaded->image) {
+            Refuse(lib, ImageFailureMessage(*loaded, imagePath), imagePath, loaded->error);
             return ImageSave::Failed;
         }
-        image = std::move(loaded.image);
     }
 
-    // Everything the image could refuse is asked before anything is written: a full disk, a full
-    // folder, a folder in the way.
+    // Everything the image could refuse is asked before anything is written: a damaged or full
+    // disk, a full folder, a folder in the way, a file marked read-only.
     const diskimage::FatTime now = diskimage::FatTimeNow();
-    const std::string target =
-        JoinPath(imagePath, folder.empty() ? shortName.text : folder + "/" + shortName.text);
-    const diskimage::WriteResult trial =
-        image->Write(folder, shortName.text, std::string(layout::FileSize(lib.state.SaveSlots), '\0'), now);
-    if (!trial.bytes) {
-        Refuse(lib, target + ": " + trial.error, target);
+    const diskimage::WriteResult check =
+        loaded->image->CheckWrite(folder, shortName.text, layout::FileSize(lib.state.SaveSlots));
+    const std::string target = JoinPath(imagePath, check.path.empty() ? shortName.text : check.path);
+    if (check.readOnly) {
+        Refuse(lib, target + " is read-only on the disk", target);
+        return ImageSave::NameRefused;
+    }
+    if (!check.error.empty()) {
+        Refuse(lib, target + ": " + check.error, target);
         return ImageSave::Failed;
     }
-    if (trial.replaced && askBeforeReplacing &&
+    if (check.replaced && askBeforeReplacing &&
         lib.platform.MessageBox(target + " already exists.\nDo you want to replace it?", "Query",
                                 MessageIcon::Question, MessageButtons::YesNoCancel) != AnswerYes) {
         lib.state.SaveAborted = FlagTrue;
         return ImageSave::NameRefused;
     }
-    const bool written = WriteDestination(
-        lib, target, [&] { return diskimage::ReplaceMember(imagePath, folder, shortName.text, now, fresh); });
-    return written ? ImageSave::Saved : ImageSave::Failed;
+    diskimage::AnySourceBlocks blocks;
+    if (!newImage)
+        blocks.Adopt(imagePath, loaded);
+    const bool saved = WriteDestination(
+        lib, target,
+        [&] {
+            return diskimage::ReplaceMember(imagePath, loaded, newImage.has_value(), folder, shortName.text,
+                                            now);
+        },
+        &blocks);
+    if (saved && written)
+        *written = target;
+    return saved ? ImageSave::Saved : ImageSave::Failed;
 }
 
 }  // namespace

@@ -135,12 +135,19 @@ struct ReplaceHooks {
     std::function<std::string()> temporarySuffix;
 };
 
+// Whether a replacement may take the place of a file that is there when it is put in place.
+enum class ReplaceMode {
+    Replace,  // the file at the path, if any, is replaced
+    NewOnly,  // only a new file is made: one that is there, or appears meanwhile, is kept (EEXIST)
+};
+
 // The replacement of the file at path. A symbolic link at path stays a link and the file it leads
 // to is replaced (or created). Refused at Create: a folder or anything else that is not a plain
 // file, a file none of whose write bits are set, a loop of links, a name too long for its folder,
 // and a link in a folder shared by all (sticky and world-writable) that belongs neither to the
 // user nor to the folder's owner, wherever in the path it stands.
-std::unique_ptr<ReplacingFile> ReplaceFile(const std::string& path, const ReplaceHooks& hooks = {});
+std::unique_ptr<ReplacingFile> ReplaceFile(const std::string& path, const ReplaceHooks& hooks = {},
+                                           ReplaceMode mode = ReplaceMode::Replace);
 
 // Makes interruption (Ctrl+C, a closed terminal or console, a plain kill) remove the temporary file
 // of a replacement under way before the program ends as it would have. Leaves alone what the user

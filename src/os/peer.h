@@ -15,6 +15,13 @@ std::string UserKey();
 // True when path is a folder, not a link, that the calling user owns and nobody else may enter.
 bool FolderPrivateToUser(const std::string& path);
 
+// A folder of the calling user's own named name below parent (a shared folder such as /tmp), made
+// with no rights for anyone else when missing, for the channel when there is no private runtime
+// folder. Empty when something else stands at that name (another user's folder, a link, a file,
+// a folder others may enter): a name anyone could have planted is never used. On Windows, whose
+// channel needs no folder, parent itself.
+std::string PrivateFolder(const std::string& parent, const std::string& name);
+
 // Lets whichever program we hand files to bring its window to the front, which the user's launch
 // of this one entitles it to: Windows gives the foreground only to the program the user started
 // last, or to one it allows. Elsewhere the activation token does that, and this does nothing.

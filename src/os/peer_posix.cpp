@@ -24,6 +24,16 @@ bool FolderPrivateToUser(const std::string& path)
            (info.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
+std::string PrivateFolder(const std::string& parent, const std::string& name)
+{
+    const std::string path = parent + (parent.ends_with('/') ? "" : "/") + name;
+    if (::mkdir(path.c_str(), S_IRWXU) != 0 && errno != EEXIST)
+        return {};
+    // Whether made just now or found, it is checked the same way: lstat, so a link planted under
+    // the name is refused, not followed.
+    return FolderPrivateToUser(path) ? path : std::string();
+}
+
 void LetPeerTakeForeground() {}
 
 bool SocketPathUsable(const std::string& path)

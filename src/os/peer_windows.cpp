@@ -34,6 +34,11 @@ bool FolderPrivateToUser(const std::string&)
     return false;
 }
 
+std::string PrivateFolder(const std::string& parent, const std::string&)
+{
+    return parent;
+}
+
 void LetPeerTakeForeground()
 {
     // Granted to any program, not the listener alone: it lapses at the user's next input anyway.

@@ -10,6 +10,7 @@
 #include <acl/libacl.h>
 #include <attr/libattr.h>
 #include <sys/acl.h>
+#include <sys/vfs.h>
 #endif
 
 #include <array>
@@ -29,6 +30,7 @@
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <utility>
 
@@ -267,6 +269,18 @@ bool MayFollow(const struct stat& folder, const struct stat& link)
     return !shared || link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
 }
 
+bool InProcessFileSystem(int folder)
+{
+#ifdef __linux__
+    constexpr long ProcessFileSystem = 0x9FA0;  // PROC_SUPER_MAGIC
+    struct statfs info {};
+    return ::fstatfs(folder, &info) == 0 && static_cast<long>(info.f_type) == ProcessFileSystem;
+#else
+    static_cast<void>(folder);
+    return false;
+#endif
+}
+
 std::deque<std::string> Components(std::string_view path)
 {
     std::deque<std::string> parts;
@@ -327,6 +341,13 @@ int ResolveTarget(const std::string& path, Target& target)
                 return ELOOP;
             if (!MayFollow(folderInfo, info))
                 return EACCES;
+            // A link of the process file system (/proc/self/fd/N, /dev/fd/N) stands for an open
+            // descriptor: its text names no file ("f.1bk (deleted)", "pipe:[7]"), and following
+            // it as a path would make a new file of that name.
+            if (InProcessFileSystem(folder.Get())) {
+                target.notPlain = true;
+                return 0;
+            }
             std::array<char, PATH_MAX> buffer{};
             const ssize_t length = ::readlinkat(folder.Get(), part.c_str(), buffer.data(), buffer.size());
             if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size())
@@ -366,15 +387,20 @@ int ResolveTarget(const std::string& path, Target& target)
 }
 
 // What the rename will need, checked before anything is written so that the refusal comes as
-// a creation error: the right to replace another user's file in a sticky folder. (A name too long
-// for its folder was refused already, when the walk looked it up.)
+// a creation error: the right to replace another user's file in a sticky folder. The superuser
+// has that right, but a file another user left in a shared folder (sticky and writable by group
+// or others, such as /tmp) may be a trap set for whoever saves there: replacing it would give the
+// saved content to its owner, so it is refused as the kernel's protected_regular refuses to open
+// it. (A name too long for its folder was refused already, when the walk looked it up.)
 int CheckReplaceable(const Target& target)
 {
     const uid_t user = ::geteuid();
-    if (target.old && (target.folderInfo.st_mode & S_ISVTX) != 0 && user != 0 && target.old->st_uid != user &&
-        target.folderInfo.st_uid != user)
-        return EPERM;
-    return 0;
+    const mode_t folder = target.folderInfo.st_mode;
+    if (!target.old || (folder & S_ISVTX) == 0 || target.old->st_uid == user ||
+        target.old->st_uid == target.folderInfo.st_uid)
+        return 0;
+    const bool shared = (folder & (S_IWGRP | S_IWOTH)) != 0;
+    return user != 0 || shared ? EPERM : 0;
 }
 
 #ifdef __linux__
@@ -416,9 +442,20 @@ acl_t InheritedAcl(int folder)
 }
 #endif
 
+#ifdef __linux__
+// The attributes a save carries over: those cp --preserve=all carries, without a file capability,
+// which grants privileges to the program it was given to, not to whatever content replaces it
+// (as set-id bits are not carried either).
+int CopiedAttribute(const char* name, struct error_context* context)
+{
+    return std::strcmp(name, "security.capability") != 0 && ::attr_copy_check_permissions(name, context);
+}
+#endif
+
 class DiskReplacement final : public ReplacingFile {
 public:
-    DiskReplacement(std::string path, ReplaceHooks hooks) : m_path(std::move(path)), m_hooks(std::move(hooks))
+    DiskReplacement(std::string path, ReplaceHooks hooks, ReplaceMode mode)
+        : m_path(std::move(path)), m_hooks(std::move(hooks)), m_mode(mode)
     {
     }
     DiskReplacement(const DiskReplacement&) = delete;
@@ -438,6 +475,8 @@ public:
             return Fail(refused);
         if (m_target.notPlain)
             return false;
+        if (m_mode == ReplaceMode::NewOnly && m_target.old)
+            return Fail(EEXIST);
         if (const int refused = CheckReplaceable(m_target); refused != 0)
             return Fail(refused);
         if (m_target.old)
@@ -494,8 +533,8 @@ public:
         if ((flush == 0 && ::fsync(m_file.Get()) != 0) || m_file.Close() != 0)
             return Fail(errno);
         const int folder = m_target.folder.Get();
-        if (::renameat(folder, m_temporary.c_str(), folder, m_target.name.c_str()) != 0)
-            return Fail(errno);
+        if (const int failed = PutInPlace(folder); failed != 0)
+            return Fail(failed);
         pendingSet = 0;
         m_temporary.clear();
         // Makes the rename itself durable; the file is in place either way. The folder is held
@@ -515,6 +554,36 @@ private:
     {
         m_error = error;
         return false;
+    }
+
+    // Renames the complete file to the target's name; a new-only file never takes the place of
+    // one that appeared since Create. Returns 0 or the error number.
+    int PutInPlace(int folder)
+    {
+        const char* from = m_temporary.c_str();
+        const char* to = m_target.name.c_str();
+        if (m_mode == ReplaceMode::Replace)
+            return ::renameat(folder, from, folder, to) == 0 ? 0 : errno;
+#if defined(__linux__) && defined(SYS_renameat2)
+        constexpr unsigned NoReplace = 1;  // RENAME_NOREPLACE
+        if (::syscall(SYS_renameat2, folder, from, folder, to, NoReplace) == 0)
+            return 0;
+        if (errno != EINVAL && errno != ENOSYS)
+            return errno;
+#endif
+        // Where the file system has no such rename: a second name fails on an existing one, and
+        // the temporary name is then let go.
+        if (::linkat(folder, from, folder, to, 0) == 0) {
+            ::unlinkat(folder, from, 0);
+            return 0;
+        }
+        if (errno == EEXIST || !Unsupported(errno))
+            return errno;
+        // Neither (FAT keeps no second names): the check comes as close to the rename as it can.
+        struct stat there {};
+        if (::fstatat(folder, to, &there, AT_SYMLINK_NOFOLLOW) == 0)
+            return EEXIST;
+        return ::renameat(folder, from, folder, to) == 0 ? 0 : errno;
     }
 
     void RecordPending()
@@ -544,20 +613,31 @@ private:
         struct stat now {};
         m_ownerKept = ::fstat(m_file.Get(), &now) == 0 && now.st_uid == old.st_uid;
 
-        // A file the user cannot read has no attributes the user could read either.
+        // The old file is held while its ACL and attributes are copied, so that they are its own.
+        // One the user may not read still has an ACL to carry over, read through its name.
         const Fd source(::openat(m_target.folder.Get(), m_target.name.c_str(),
                                  O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+#ifdef O_PATH
+        const Fd named(
+            source ? -1
+                   : ::openat(m_target.folder.Get(), m_target.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+#else
+        const Fd named(-1);
+#endif
+        const int held = source ? source.Get() : named.Get();
         struct stat sourceInfo {};
-        if (source && (::fstat(source.Get(), &sourceInfo) != 0 || IdOf(sourceInfo) != IdOf(old)))
+        if (held >= 0 && (::fstat(held, &sourceInfo) != 0 || IdOf(sourceInfo) != IdOf(old)))
             return Fail(EAGAIN);  // the file was replaced under us
 #ifdef __linux__
-        if (source) {
-            const std::string from = DescriptorPath(source.Get());
+        if (held >= 0) {
+            const std::string from = DescriptorPath(held);
             const std::string to = DescriptorPath(m_file.Get());
-            if (::perm_copy_fd(from.c_str(), source.Get(), to.c_str(), m_file.Get(), nullptr) != 0 &&
-                !Unsupported(errno))
+            if (::perm_copy_file(from.c_str(), to.c_str(), nullptr) != 0 && !Unsupported(errno))
                 return Fail(errno);
-            if (::attr_copy_fd(from.c_str(), source.Get(), to.c_str(), m_file.Get(), nullptr, nullptr) != 0 &&
+            // Extended attributes other than the ACL can be read only from a readable file.
+            if (source &&
+                ::attr_copy_fd(from.c_str(), source.Get(), to.c_str(), m_file.Get(), CopiedAttribute,
+                               nullptr) != 0 &&
                 !Unsupported(errno))
                 return Fail(errno);
         }
@@ -595,6 +675,7 @@ private:
 
     std::string m_path;
     const ReplaceHooks m_hooks;
+    const ReplaceMode m_mode;
     Target m_target;
     Fd m_file;
     std::string m_temporary;  // the name in the target's folder, once created
@@ -606,9 +687,10 @@ private:
 
 }  // namespace
 
-std::unique_ptr<ReplacingFile> ReplaceFile(const std::string& path, const ReplaceHooks& hooks)
+std::unique_ptr<ReplacingFile> ReplaceFile(const std::string& path, const ReplaceHooks& hooks,
+                                           ReplaceMode mode)
 {
-    return std::make_unique<DiskReplacement>(path, hooks);
+    return std::make_unique<DiskReplacement>(path, hooks, mode);
 }
 
 void RemoveOnTermination()

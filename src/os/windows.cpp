@@ -165,8 +165,8 @@ struct Target {
 
 class WindowsReplacingFile final : public ReplacingFile {
 public:
-    WindowsReplacingFile(std::string path, ReplaceHooks hooks)
-        : m_path(std::move(path)), m_hooks(std::move(hooks))
+    WindowsReplacingFile(std::string path, ReplaceHooks hooks, ReplaceMode mode)
+        : m_path(std::move(path)), m_hooks(std::move(hooks)), m_mode(mode)
     {
     }
     WindowsReplacingFile(const WindowsReplacingFile&) = delete;
@@ -180,7 +180,14 @@ public:
         }
     }
 
-    bool Create() override { return Fail(ResolveTarget()) && !m_notPlain && Fail(CreateTemporary()); }
+    bool Create() override
+    {
+        if (!Fail(ResolveTarget()) || m_notPlain)
+            return false;
+        if (m_mode == ReplaceMode::NewOnly && m_target.old)
+            return Fail(EEXIST);
+        return Fail(CreateTemporary());
+    }
 
     bool Write(std::string_view bytes) override
     {
@@ -217,11 +224,13 @@ public:
             return Fail(flush);
         if ((flush == 0 && ::FlushFileBuffers(m_file.Get()) == 0) || !m_file.Close())
             return Fail(LastError());
+        // Without MOVEFILE_REPLACE_EXISTING the move fails on a file that appeared meanwhile.
+        const DWORD replacing = m_mode == ReplaceMode::Replace ? MOVEFILE_REPLACE_EXISTING : 0;
         const bool placed = m_target.old
                                 ? ::ReplaceFileW(m_target.realPath.c_str(), m_temporary.c_str(), nullptr,
                                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
                                 : ::MoveFileExW(m_temporary.c_str(), m_target.realPath.c_str(),
-                                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+                                                replacing | MOVEFILE_WRITE_THROUGH) != 0;
         if (!placed)
             return Fail(LastError());
         ClearPending();
@@ -443,9 +452,10 @@ bool EntryExists(const std::string& path)
            ::GetFileAttributesW(ForApi(wide).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::unique_ptr<ReplacingFile> ReplaceFile(const std::string& path, const ReplaceHooks& hooks)
+std::unique_ptr<ReplacingFile> ReplaceFile(const std::string& path, const ReplaceHooks& hooks,
+                                           ReplaceMode mode)
 {
-    return std::make_unique<WindowsReplacingFile>(path, hooks);
+    return std::make_unique<WindowsReplacingFile>(path, hooks, mode);
 }
 
 void RemoveOnTermination()

@@ -120,10 +120,16 @@ Decoded Decode(QByteArray& buffer, Message& message)
 SingleInstance::SingleInstance() : m_answerMilliseconds(AnswerMilliseconds)
 {
     const QString name = QStringLiteral("skerrow-%1-%2").arg(QString::fromStdString(UserKey()), DisplayKey());
+    // Without a private runtime folder the channel lives in one of the user's own below the
+    // temporary folder: a name there that anyone could plant would let them take the hand-over.
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !FolderPrivateToUser(Bytes(folder)))
-        folder = QDir::tempPath();
-    m_serverName = QDir(folder).filePath(name);
+    if (folder.isEmpty() || !FolderPrivateToUser(Bytes(folder))) {
+        const std::string own = PrivateFolder(Bytes(QDir::tempPath()), "skerrow-" + UserKey());
+        folder = own.empty() ? QString() : QFile::decodeName(QByteArray::fromStdString(own));
+    }
+    // With no folder of our own there is no channel: every start opens its own window.
+    if (!folder.isEmpty())
+        m_serverName = QDir(folder).filePath(name);
 }
 
 SingleInstance::~SingleInstance()
@@ -133,13 +139,13 @@ SingleInstance::~SingleInstance()
 
 void SingleInstance::LockStartUp()
 {
-    if (m_lock < 0)
+    if (m_lock < 0 && !m_serverName.isEmpty())
         m_lock = TakeStartUpLock(Bytes(m_serverName + QStringLiteral(".lock")), StartUpLockMilliseconds);
 }
 
 bool SingleInstance::HandOver(const std::vector<std::string>& paths, const std::string& token) const
 {
-    if (!SocketPathUsable(Bytes(m_serverName)))
+    if (m_serverName.isEmpty() || !SocketPathUsable(Bytes(m_serverName)))
         return false;
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
@@ -184,7 +190,7 @@ bool SingleInstance::Listen(Receiver open, std::function<bool()> accepting)
 
 bool SingleInstance::TakeChannel()
 {
-    if (!SocketPathUsable(Bytes(m_serverName)))
+    if (m_serverName.isEmpty() || !SocketPathUsable(Bytes(m_serverName)))
         return false;
     // A program that answers is running: it stays the one that takes files until it ends.
     auto* probe = new QLocalSocket(this);

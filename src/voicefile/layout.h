@@ -37,6 +37,13 @@ constexpr std::uint64_t BlockOffset(int slot)
     return static_cast<std::uint64_t>(BlockSize) * static_cast<std::uint64_t>(slot);
 }
 
+// Whether a source of size bytes holds the whole block of slot (1-based); a block cut short is
+// missing. Slot 0 would be the head, not a voice.
+constexpr bool HoldsBlock(std::uint64_t size, int slot)
+{
+    return slot >= 1 && FileSize(slot) <= size;
+}
+
 constexpr std::size_t EntryOffset(int entry)
 {
     return DirectoryOffset + EntrySize * static_cast<std::size_t>(entry);

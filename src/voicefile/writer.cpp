@@ -13,12 +13,20 @@ BlockRead FileBlockSource::Read(const VoiceFileEntry& entry, std::string& block)
     if (!source.file)
         return {WriteFailure::SourceNotFound, source.error, std::nullopt,
                 source.failure == os::OpenFailure::NotPlain};
+    return ReadBlock([&](std::uint64_t offset, char* data, std::size_t size,
+                         int* error) { return source.file.ReadAt(offset, data, size, error); },
+                     entry.slot, block, source.file.Id());
+}
+
+BlockRead ReadBlock(const ReadAtFunction& readAt, int slot, std::string& block,
+                    std::optional<os::FileId> file)
+{
     block.assign(layout::BlockSize, '\0');
     int error = 0;
-    const bool read = entry.slot >= 1 &&  // slot 0 would be the head, not a voice
-                      source.file.ReadAt(layout::BlockOffset(entry.slot), block.data(), block.size(),
-                                         &error) == static_cast<std::int64_t>(block.size());
-    return {read ? WriteFailure::None : WriteFailure::SourceRead, read ? 0 : error, source.file.Id()};
+    const bool read = slot >= 1 &&  // slot 0 would be the head, not a voice
+                      readAt(layout::BlockOffset(slot), block.data(), block.size(), &error) ==
+                          static_cast<std::int64_t>(block.size());
+    return {read ? WriteFailure::None : WriteFailure::SourceRead, read ? 0 : error, std::move(file)};
 }
 
 std::string BuildHead(const VoiceFileContents& what)

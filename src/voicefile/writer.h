@@ -3,6 +3,8 @@
 #include "os/os.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,6 +52,17 @@ public:
 protected:
     ~BlockSource() = default;
 };
+
+// Reads up to size bytes at offset into data: the count read, fewer only at the end, or -1 with
+// *error set.
+using ReadAtFunction =
+    std::function<std::int64_t(std::uint64_t offset, char* data, std::size_t size, int* error)>;
+
+// Reads the block of slot (1-based) of a source through readAt into block, for every kind of
+// source alike: SourceRead with the system's error, or 0 for a block the source does not hold
+// whole. file is reported as the source read.
+BlockRead ReadBlock(const ReadAtFunction& readAt, int slot, std::string& block,
+                    std::optional<os::FileId> file);
 
 // Blocks read from the voice files named by the entries, opened afresh for each block so that a
 // source that vanished or changed is noticed.

@@ -632,7 +632,7 @@ TEST(CliDiskImageTest, ImagesAreFoldersToListInfoBuildFindAndDupes)
     const ToolRun build =
         RunTool({"build", "DISK01.img/BANKS/new", "solo.1vc", "DISK01.img/BRASS.1BK:2"}, cwd);
     EXPECT_EQ(build.exitCode, 0) << build.err;
-    EXPECT_EQ(build.out, "Wrote DISK01.img/BANKS/new.1bk: bank (.1bk), 2 voices\n");
+    EXPECT_EQ(build.out, "Wrote DISK01.img/BANKS/NEW.1BK: bank (.1bk), 2 voices\n");
     ASSERT_EQ(RunTool({"build", "file.1bk", "solo.1vc", "DISK01.img/BRASS.1BK:2"}, cwd).exitCode, 0);
     EXPECT_EQ(McopyOut(image, "BANKS/NEW.1BK"), ReadBytes(dir.file("file.1bk")));
     std::string report;
@@ -652,6 +652,27 @@ TEST(CliDiskImageTest, ImagesAreFoldersToListInfoBuildFindAndDupes)
                          "./DISK01.img/BANKS/Pads.1vc\t1\tPad       \n"
                          "./DISK01.img/BRASS.1BK\t2\tTuba      \n"
                          "./file.1bk\t2\tTuba      \n");
+
+    // "." and a last "/" inside an image mean what they mean in any path; "Wrote" names the file
+    // as the disk holds it.
+    EXPECT_EQ(RunTool({"build", "./DISK01.img/./BANKS/../x.1vc", "solo.1vc"}, cwd).out,
+              "Wrote ./DISK01.img/X.1VC: single voice (.1vc), 1 voice\n");
+    EXPECT_EQ(RunTool({"list", "DISK01.img/"}, cwd).err, "DISK01.img/ not found. (Is a directory)\n");
+
+    // A boot sector that puts a third FAT over the root folder: every command says so, none writes.
+    std::string bytes = ReadBytes(image);
+    bytes[16] = 3;
+    WriteBytes(dir.file("bad.img"), bytes);
+    const std::string damage = ": Damaged disk image: the boot sector gives 3 FATs; only 1 or 2 can be.\n";
+    EXPECT_EQ(RunTool({"list", "bad.img/BRASS.1BK"}, cwd).err, "bad.img/BRASS.1BK" + damage);
+    const ToolRun findBad = RunTool({"find", "bad.img"}, cwd);
+    EXPECT_NE(findBad.exitCode, 0);
+    EXPECT_NE(findBad.err.find("Damaged disk image: the boot sector gives 3 FATs"), std::string::npos)
+        << findBad.err;
+    const ToolRun refused = RunTool({"build", "bad.img/NEW.1VC", "solo.1vc"}, cwd);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.err, "bad.img" + damage);
+    EXPECT_EQ(ReadBytes(dir.file("bad.img")), bytes);
 }
 
 }  // namespace

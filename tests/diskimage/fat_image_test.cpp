@@ -202,7 +202,7 @@ TEST(DamagedImageTest, EachDamageIsRefusedWithItsMessage)
         {"FAT too small", [](std::string& b, const Sample&) { Set16(b, 22, 8); }, "FAT is too small"},
         {"no root", [](std::string& b, const Sample&) { Set16(b, 17, 0); }, "no entries"},
         {"no boot sector of its own", [](std::string& b, const Sample&) { Set16(b, 14, 0); },
-         "Not a disk image"},
+         "gives 0 reserved sectors"},
         {"FAT past the end",
          [](std::string& b, const Sample& s) {
              SetFat12(b, s.g, s.bank.firstCluster + 3, s.g.clusterCount + 2);
@@ -249,6 +249,139 @@ TEST(DamagedImageTest, EachDamageIsRefusedWithItsMessage)
     }
 }
 
+// A save replaces the file that opening the name finds, by the same rule, whatever the case of
+// its stored short name; it keeps the file's marks and refuses a file marked read-only, as DOS
+// does. mtools reads what came out.
+TEST(WriteTest, ReplacesTheFileOpeningFindsAndKeepsItsMarks)
+{
+    test::TempDir dir;
+    const std::string img = dir.file("disk.img");
+    Tool(img, "mformat -C -f 1440 -i " + Quote(img) + " ::");
+    WriteBytes(dir.file("b"), Bank(1));
+    for (const char* name : {"LOWER.1BK", "HID.1BK", "RO.1BK"})
+        ASSERT_EQ(Shell("mcopy -i " + Quote(img) + " " + Quote(dir.file("b")) + " ::" + name), 0);
+    ASSERT_EQ(
+        Shell("mattrib -i " + Quote(img) + " +h +s ::HID.1BK && mattrib -i " + Quote(img) + " +r ::RO.1BK"),
+        0);
+    // A tool that does not raise names wrote this one in small letters.
+    std::string bytes = ReadBytes(img);
+    bytes.replace(FatImage::Open(bytes).image->Find("LOWER.1BK")->entryOffset, 11, "lower   1bk");
+
+    for (const std::string typed : {"LOWER.1BK", "lower.1bk", "HID.1BK"}) {
+        const WriteResult written = FatImage::Open(bytes).image->Write("", typed, Bank(2), Now);
+        ASSERT_TRUE(written.bytes) << typed << ": " << written.error;
+        EXPECT_TRUE(written.replaced) << typed;
+        bytes = *written.bytes;
+    }
+    const WriteResult refused = FatImage::Open(bytes).image->Write("", "ro.1bk", Bank(2), Now);
+    EXPECT_FALSE(refused.bytes);
+    EXPECT_TRUE(refused.readOnly);
+    EXPECT_EQ(refused.path, "RO.1BK");
+    WriteBytes(img, bytes);
+
+    std::string listing;
+    ASSERT_EQ(Shell("mdir -a -b -i " + Quote(img) + " ::", &listing), 0);
+    EXPECT_EQ(listing, "::/lower.1bk\n::/HID.1BK\n::/RO.1BK\n");
+    std::string marks;
+    ASSERT_EQ(Shell("mattrib -i " + Quote(img) + " ::HID.1BK ::RO.1BK", &marks), 0);
+    EXPECT_EQ(marks, "  A  SH      ::/HID.1BK\n  A    R     ::/RO.1BK\n");
+    for (const auto& [name, contents] :
+         {std::pair{"LOWER.1BK", Bank(2)}, {"HID.1BK", Bank(2)}, {"RO.1BK", Bank(1)}}) {
+        ASSERT_EQ(Shell("mcopy -n -i " + Quote(img) + " ::" + name + " " + Quote(dir.file("out"))), 0);
+        EXPECT_EQ(ReadBytes(dir.file("out")), contents) << name;
+    }
+    std::string report;
+    EXPECT_EQ(Shell("fsck.fat -n " + Quote(img), &report), 0) << report;
+}
+
+// Boot sectors that fsck.fat refuses are refused, naming the field and its value, before anything
+// is read through them; those it takes are taken. A write would otherwise land where the boot
+// sector says the FATs or the root folder are, on top of other files.
+TEST(BootSectorTest, RefusedExactlyWhereFsckRefusesNamingTheField)
+{
+    struct Row {
+        const char* name;
+        std::size_t at;
+        std::string bytes;
+        const char* refusal;  // empty: a usable image
+    };
+    const auto le16 = [](unsigned v) {
+        return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    };
+    const std::vector<Row> rows{
+        {"three FATs", 16, "\x03", "gives 3 FATs; only 1 or 2"},
+        {"no FAT", 16, std::string(1, '\0'), "gives 0 FATs"},
+        {"root of 36 entries", 17, le16(36), "root folder 36 entries, which do not fill whole sectors"},
+        {"root of 67 entries", 17, le16(67), "67 entries"},
+        {"root of 255 entries", 17, le16(255), "255 entries"},
+        {"root past the data", 17, le16(4000), ""},
+        {"no reserved sector", 14, le16(0), "gives 0 reserved sectors"},
+        {"FATs past their place", 14, le16(100), "first FAT entry holds no media byte (0x000)"},
+        {"FAT of one sector", 22, le16(1),
+         "FAT is too small for its clusters (1 sector with room for 339, 2863 needed)"},
+        {"no bytes a sector", 11, le16(0), "gives 0 bytes a sector"},
+        {"256 bytes a sector", 11, le16(256), "gives 256 bytes a sector"},
+        {"no sectors a cluster", 13, std::string(1, '\0'), "gives 0 sectors a cluster"},
+        {"three sectors a cluster", 13, "\x03", ""},
+        {"no media byte in either FAT", 512, "\x10", "first FAT entry holds no media byte (0xF10)"},
+    };
+    test::TempDir dir;
+    const std::string img = dir.file("disk.img");
+    const std::string good = Tool(img, "mformat -C -f 1440 -i " + Quote(img) + " ::");
+    for (const Row& row : rows) {
+        std::string bytes = good;
+        bytes.replace(row.at, row.bytes.size(), row.bytes);
+        if (row.at == 512)  // both copies of the FAT
+            bytes.replace(512 + 9 * 512, row.bytes.size(), row.bytes);
+        WriteBytes(img, bytes);
+        std::string report;
+        const bool fsckRefuses = Shell("fsck.fat -n " + Quote(img), &report) != 0;
+        const OpenResult opened = FatImage::Open(bytes);
+        EXPECT_EQ(!opened.image, fsckRefuses) << row.name << ": " << opened.error << "\n" << report;
+        if (*row.refusal) {
+            EXPECT_EQ(opened.error.rfind("Damaged disk image: ", 0), 0U) << row.name << ": " << opened.error;
+        }
+        EXPECT_NE(opened.error.find(row.refusal), std::string::npos) << row.name << ": " << opened.error;
+    }
+
+    // Copies of the FAT that differ: read through the first, as fsck.fat does, but never written,
+    // since a write would make them alike and so choose between them.
+    std::string differing = good;
+    differing[512 + 9 * 512 + 5] = '\x01';
+    const OpenResult opened = FatImage::Open(differing);
+    ASSERT_TRUE(opened.image) << opened.error;
+    EXPECT_EQ(opened.image->Write("", "NEW.1BK", "x", Now).error,
+              "Damaged disk image: the copies of the FAT differ.");
+}
+
+// A loop far down a crafted image is named by the folders at its ends, not by a path of kilobytes.
+TEST(DamagedImageTest, ALoopDeepDownIsNamedInALineAUserCanRead)
+{
+    test::TempDir dir;
+    const std::string img = dir.file("deep.img");
+    Tool(img, "mformat -C -f 1440 -i " + Quote(img) + " ::");
+    std::string folders;
+    std::string path = "::";
+    for (int depth = 1; depth <= 30; ++depth) {
+        path.append(depth == 1 ? "FOLDER" : "/FOLDER").append(std::to_string(depth));
+        folders.append(" ").append(Quote(path));
+    }
+    ASSERT_EQ(Shell("mmd -i " + Quote(img) + folders), 0);
+    std::string bytes = ReadBytes(img);
+    const FatImage image = *FatImage::Open(bytes).image;
+    const Member* top = image.Find("FOLDER1");
+    const Member* deepest = &image.Members().back();
+    ASSERT_TRUE(top && deepest->isFolder);
+    Set16(bytes, deepest->entryOffset + 26, top->firstCluster);
+    const OpenResult opened = FatImage::Open(bytes);
+    ASSERT_FALSE(opened.image);
+    EXPECT_LT(opened.error.size(), 250U) << opened.error;
+    EXPECT_NE(opened.error.find("\"FOLDER1/.../FOLDER29/FOLDER30\" (30 folders deep) leads back into "
+                                "\"FOLDER1\""),
+              std::string::npos)
+        << opened.error;
+}
+
 #endif
 
 // A write that cannot be done returns a message and no image; one that only fits because the
@@ -260,14 +393,16 @@ TEST(WriteTest, RefusesWhatDoesNotFitAndReusesReplacedClusters)
     EXPECT_EQ(free, 713U * 1024);
     const FatImage fullish =
         *FatImage::Open(*image.Write("", "A.AVC", std::string(free - 1024, 'a'), Now).bytes).image;
-    EXPECT_EQ(fullish.Write("", "B.1VC", std::string(2048, 'b'), Now).error, "Disk image is full");
+    EXPECT_EQ(fullish.Write("", "B.1VC", std::string(2048, 'b'), Now).error,
+              "Disk image is full: 2 KB needed, 1 KB free");
     const WriteResult replaced = fullish.Write("", "a.avc", std::string(free, 'c'), Now);
     ASSERT_TRUE(replaced.bytes) << replaced.error;
     EXPECT_TRUE(replaced.replaced);
     const OpenResult after = FatImage::Open(*replaced.bytes);
     ASSERT_TRUE(after.image) << after.error;
     EXPECT_EQ(after.image->ReadAll(*after.image->Find("A.AVC")), std::string(free, 'c'));
-    EXPECT_EQ(fullish.Write("", "A.AVC", std::string(free + 1, 'c'), Now).error, "Disk image is full");
+    EXPECT_EQ(fullish.Write("", "A.AVC", std::string(free + 1, 'c'), Now).error,
+              "Disk image is full: 714 KB needed, 713 KB free");
 
     std::string bytes = image.Bytes();
     for (int i = 0; i < 112; ++i)

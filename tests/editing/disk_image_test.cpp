@@ -101,7 +101,8 @@ TEST_F(DiskImageTest, PathsEnterAnImageOnlyThroughItsFile)
     };
     for (const Row& row : std::vector<Row>{{image + "/SOLOS/FLUTE.1VC", "SOLOS/FLUTE.1VC"},
                                            {image, std::nullopt},
-                                           {image + "/", std::nullopt},
+                                           {image + "/", ""},
+                                           {image + "/./SOLOS/../SOLOS//FLUTE.1VC", "SOLOS/FLUTE.1VC"},
                                            {dir.file("plain.1bk") + "/X.1BK", std::nullopt},
                                            {dir.file("none") + "/X.1BK", std::nullopt},
                                            {dir.file("BRASS.1BK"), std::nullopt}}) {
@@ -171,6 +172,8 @@ TEST_F(DiskImageTest, RefusedSavesLeaveTheImageAsItWas)
 {
     ASSERT_TRUE(LoadSourceFile(t.lib, image + "/BRASS.1BK"));
     CopyAll();
+    ASSERT_TRUE(McopyIn(image, "KEEP.1BK", "kept"));
+    ASSERT_EQ(test::Shell("mattrib -i " + test::Quote(image) + " +r ::KEEP.1BK"), 0);
     const std::string before = ReadBytes(image);
     struct Row {
         std::string typed;
@@ -181,9 +184,10 @@ TEST_F(DiskImageTest, RefusedSavesLeaveTheImageAsItWas)
              {"brass.1bk", AnswerNo, image + "/BRASS.1BK already exists.\nDo you want to replace it?"},
              {"LONGERNAME", 0, "A name on the disk has at most 8 characters before the dot."},
              {"A+B", 0, "The character \"+\" is not allowed in a name on the disk."},
+             {"keep", 0, image + "/KEEP.1BK is read-only on the disk"},
              {"bank.avc", 0,
               "It is considered bad form to save a VL file\nwith an extension other than the recommended!"},
-             {"SOLOS", 0, image + "/SOLOS.1BK: Disk image is full"}}) {
+             {"SOLOS", 0, image + "/SOLOS.1BK: Disk image is full: 51 KB needed, 43 KB free"}}) {
         if (row.typed == "SOLOS") {
             ASSERT_TRUE(McopyIn(image, "FILLER", std::string(1'350'000, 'f'))) << "fill the disk";
         }

@@ -713,6 +713,29 @@ const Keep Keeps[] = {
     {"OwnerAndGroupKeptWhereTheSaverMayGiveThem", 0700, 2002, 3000, 0640, 0, {0}, 0640, 2002, 3000, ""},
     // The rename would be refused: say so before anything is written.
     {"AnotherUsersFileInAStickyFolder", 01777, 2002, 2002, 0666, 2001, {2001}, 0, 0, 0, "Creation error: "},
+    // A file planted in a shared folder would get the superuser's content and stay its planter's.
+    {"AFilePlantedForTheSuperuserInASharedFolder",
+     01777,
+     2002,
+     2002,
+     0666,
+     0,
+     {0},
+     0,
+     0,
+     0,
+     "Creation error: "},
+    {"AFilePlantedForTheSuperuserInAGroupsStickyFolder",
+     01770,
+     2002,
+     3000,
+     0666,
+     0,
+     {0},
+     0,
+     0,
+     0,
+     "Creation error: "},
 };
 
 TEST_P(WriterKeepTest, GivesTheNewFileWhatTheOldOneMayKeep)
@@ -805,6 +828,29 @@ TEST_F(WriterTest, KeepsTheAclAndAttributesAndGivesANewFileTheFoldersDefaultAcl)
               "ok\n");
     ASSERT_TRUE(Save((shared / "new.1bk").string()));
     EXPECT_EQ(acl((shared / "new.1bk").string()), acl((shared / "touched").string()));
+}
+
+// A file its owner may write but not read still has an ACL, readable through its name: the save
+// keeps it, and with it the group class bits that are its mask.
+TEST_F(WriterTest, KeepsTheAclOfAFileTheSaverCannotRead)
+{
+    const std::string a = MakeSource("a.1bk", {.slotCount = 16, .fileId = 1});
+    ::chmod(sources.path().c_str(), 0755);
+    Add("One", a, 1);
+    WriteBytes(target, "old\n");
+    ASSERT_EQ(::chown(out.path().c_str(), 2001, 2001), 0);
+    ASSERT_EQ(::chown(target.c_str(), 2001, 2001), 0);
+    if (Output("setfacl -m u:65534:r '" + target + "' && chmod 0260 '" + target + "' && echo ok") != "ok\n")
+        GTEST_SKIP() << "no ACLs on this file system";
+    const auto acl = [](const std::string& file) { return Output("getfacl -cp '" + file + "'"); };
+    const std::string before = acl(target);
+
+    EXPECT_EQ(test::RunAsUser(2001, {2001}, [&] { return std::string(Save(target) ? "saved" : "refused"); }),
+              "saved");
+    EXPECT_EQ(acl(target), before);
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0260U);
 }
 
 // A USB stick's FAT keeps no permission bits and refuses to set them: saving over a bank there

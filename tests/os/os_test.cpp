@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -172,6 +178,68 @@ TEST_F(OsTest, ATakenTemporaryNameIsPassedOverAndKept)
     EXPECT_EQ(Get(path), "voices");
     EXPECT_EQ(Get(At(".bank.1bk.skerrow-AAAAAA")), "someone else's");
 }
+
+// A file that must be new is refused over one that is there, and is not put in place over one
+// that appeared while it was written.
+TEST_F(OsTest, ANewOnlyFileNeverTakesThePlaceOfAnother)
+{
+    const std::string path = At("new.img");
+    {
+        ReplaceHooks hooks;
+        hooks.flush = [&] {
+            Put(path, "appeared");
+            return 0;
+        };
+        const auto file = ReplaceFile(path, hooks, ReplaceMode::NewOnly);
+        ASSERT_TRUE(file->Create());
+        ASSERT_TRUE(file->Write("image"));
+        EXPECT_FALSE(file->Commit());
+        EXPECT_EQ(file->Error(), EEXIST);
+    }
+    EXPECT_EQ(Get(path), "appeared");
+    EXPECT_EQ(Entries(Folder()), std::vector<std::string>{"new.img"});
+    const auto again = ReplaceFile(path, {}, ReplaceMode::NewOnly);
+    EXPECT_FALSE(again->Create());
+    EXPECT_EQ(again->Error(), EEXIST);
+}
+
+#ifdef __linux__
+// /proc/self/fd/N and /dev/fd/N stand for an open file, not a name: their text ("f.1bk (deleted)")
+// taken as a path would make a new file of that name.
+TEST_F(OsTest, ALinkToAnOpenDescriptorIsNoPlaceToSave)
+{
+    Put(At("f.1bk"), "open");
+    const int fd = ::open(At("f.1bk").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    fs::remove(FromUtf8(At("f.1bk")));
+    for (const std::string via : {"/proc/self/fd/", "/dev/fd/"}) {
+        SCOPED_TRACE(via);
+        fs::create_symlink(via + std::to_string(fd), FromUtf8(At("link.1bk")));
+        const auto file = ReplaceFile(At("link.1bk"));
+        EXPECT_FALSE(file->Create());
+        EXPECT_TRUE(file->NotPlain());
+        fs::remove(FromUtf8(At("link.1bk")));
+    }
+    ::close(fd);
+    EXPECT_TRUE(Entries(Folder()).empty());
+}
+
+// A file capability grants privileges to the program it was given to; new content, even none, does
+// not inherit it (the kernel drops it only where something is written).
+TEST_F(OsTest, AFileCapabilityStaysWithTheOldContent)
+{
+    const std::string path = At("tool");
+    Put(path, "old");
+    // Revision 2, effective, CAP_NET_RAW permitted.
+    const unsigned char capability[20] = {0x01, 0x00, 0x00, 0x02, 0x00, 0x20};
+    if (::setxattr(path.c_str(), "security.capability", capability, sizeof capability, 0) != 0)
+        GTEST_SKIP() << "no right to give a file a capability here";
+    ASSERT_EQ(::setxattr(path.c_str(), "user.note", "kept", 4, 0), 0);
+    EXPECT_EQ(Replace(path, ""), 0);
+    EXPECT_LT(::getxattr(path.c_str(), "security.capability", nullptr, 0), 0);
+    EXPECT_EQ(::getxattr(path.c_str(), "user.note", nullptr, 0), 4);
+}
+#endif
 
 TEST_F(OsTest, ReplacingRefusesWhatIsNoWritablePlainFile)
 {

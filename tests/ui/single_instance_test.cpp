@@ -16,6 +16,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -128,7 +129,7 @@ private slots:
     }
 
     // A runtime folder others may enter, or a link to ours that anyone could point elsewhere,
-    // is not used: the socket lies in the temporary folder then.
+    // is not used: the socket lies in a folder of the user's own in the temporary folder then.
     void theSocketLiesInThePrivateRuntimeFolderOnly_data()
     {
         QTest::addColumn<bool>("openToOthers");
@@ -154,7 +155,35 @@ private slots:
             QVERIFY(QFile::link(m_runtime->path(), folder));
         }
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
-        QCOMPARE(SingleInstance().ServerName().startsWith(folder + '/'), used);
+        QTemporaryDir temporary;
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        const QString name = SingleInstance().ServerName();
+        qunsetenv("TMPDIR");
+        QCOMPARE(name.startsWith(folder + '/'), used);
+        if (!used) {
+            const QString own = temporary.filePath(QStringLiteral("skerrow-%1").arg(::getuid()));
+            QCOMPARE(QFileInfo(name).path(), own);
+            struct stat info {};
+            QCOMPARE(::lstat(QFile::encodeName(own).constData(), &info), 0);
+            QCOMPARE(info.st_mode & 07777, 0700U);
+        }
+    }
+
+    // The folder of our own in the temporary folder is never one someone else made or planted a
+    // link at: then there is no channel at all.
+    void aPlantedFolderInTheTemporaryFolderIsNeverUsed()
+    {
+        qunsetenv("XDG_RUNTIME_DIR");
+        QTemporaryDir temporary;
+        const QString own = temporary.filePath(QStringLiteral("skerrow-%1").arg(::getuid()));
+        QTemporaryDir elsewhere;
+        QVERIFY(QFile::link(elsewhere.path(), own));
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        SingleInstance planted;
+        qunsetenv("TMPDIR");
+        QVERIFY(planted.ServerName().isEmpty());
+        QVERIFY(!planted.Listen([](const Paths&, const std::string&) {}));
+        QVERIFY(QDir(elsewhere.path()).isEmpty());
     }
 
     void withNoProgramRunningNothingIsHandedOver() { QVERIFY(!HandOverFromAnotherThread({"/v/a.1bk"})); }
