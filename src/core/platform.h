@@ -58,9 +58,13 @@ struct ImageMemberRow {
     int voices = 0;
 };
 
-// What File > Save to disk image asks for: the name the disk entry is offered with.
+// What File > Save to disk image asks for: the name the disk entry is offered with, and what the
+// other fields start with. After a refused name the dialog comes back as the user left it.
 struct ImageSaveRequest {
     std::string initialName;  // e.g. "UNTITLED.1BK"
+    std::string imagePath{};  // empty: none yet
+    bool small = false;
+    bool correctName = false;  // the name is selected, ready to be typed over
 };
 
 struct ImageSaveAnswer {

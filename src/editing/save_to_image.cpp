@@ -26,22 +26,41 @@ void Refuse(Librarian& lib, const std::string& text, const std::string& path = {
     lib.platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok, {path, error});
 }
 
+// A refused name sends the user back to the dialog; any other failure ends the command.
+enum class ImageSave { Saved, NameRefused, Failed };
+
+ImageSave SaveIntoImage(Librarian& lib, const diskimage::ImagePath& where,
+                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                        std::string* written);
+
 }  // namespace
 
 void SaveDestinationToImage(Librarian& lib)
 {
     if (!ChooseSaveFormat(lib))
         return;
-    const ImageSaveAnswer answer =
-        lib.platform.ImageSaveDialog({"UNTITLED." + UpperExtension(lib.state.SaveSlots)});
-    if (!answer.chosen) {
-        lib.state.SaveAborted = FlagTrue;
-        return;
+    ImageSaveRequest request{"UNTITLED." + UpperExtension(lib.state.SaveSlots)};
+    // Voices taken from a disk image most often go back into it.
+    if (const std::optional<diskimage::ImagePath> source =
+            diskimage::SplitImagePath(lib.state.CurrentSourcePath))
+        request.imagePath = source->image;
+    const Flag abortedBefore = lib.state.SaveAborted;
+    for (;;) {
+        const ImageSaveAnswer answer = lib.platform.ImageSaveDialog(request);
+        if (!answer.chosen) {
+            lib.state.SaveAborted = FlagTrue;
+            return;
+        }
+        std::optional<diskimage::FloppySize> newImage;
+        if (!os::EntryExists(answer.imagePath))
+            newImage = answer.small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440;
+        if (SaveIntoImage(lib, diskimage::ImagePath{answer.imagePath, answer.typedName, false, nullptr},
+                          newImage, true, nullptr) != ImageSave::NameRefused)
+            return;
+        // Back to the dialog as the user left it, the name ready to be corrected.
+        lib.state.SaveAborted = abortedBefore;
+        request = {answer.typedName, answer.imagePath, answer.small, true};
     }
-    std::optional<diskimage::FloppySize> newImage;
-    if (!os::EntryExists(answer.imagePath))
-        newImage = answer.small ? diskimage::FloppySize::Kb720 : diskimage::FloppySize::Kb1440;
-    SaveDestinationIntoImage(lib, answer.imagePath, answer.typedName, newImage, true);
 }
 
 bool SaveDestinationIntoImage(Librarian& lib, const std::string& imagePath, const std::string& member,
@@ -56,6 +75,15 @@ bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
                               std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
                               std::string* written)
 {
+    return SaveIntoImage(lib, where, newImage, askBeforeReplacing, written) == ImageSave::Saved;
+}
+
+namespace {
+
+ImageSave SaveIntoImage(Librarian& lib, const diskimage::ImagePath& where,
+                        std::optional<diskimage::FloppySize> newImage, bool askBeforeReplacing,
+                        std::string* written)
+{
     const std::string& imagePath = where.image;
     const std::string& member = where.member;
     const std::size_t slash = member.rfind('/');
@@ -66,13 +94,13 @@ bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
     const SaveName name = SaveNameFor(typed, extension);
     if (name.extensionDiffers) {
         RefuseExtension(lib);
-        return false;
+        return ImageSave::NameRefused;
     }
     const diskimage::ShortName shortName = diskimage::NormaliseShortName(name.path);
     if (!shortName.error.empty()) {
         lib.platform.MessageBox(shortName.error, "Stop", MessageIcon::Critical, MessageButtons::Ok);
         lib.state.SaveAborted = FlagTrue;
-        return false;
+        return ImageSave::NameRefused;
     }
 
     // The image is read once for the whole save: the checks, the blocks it holds and the write.
@@ -84,7 +112,7 @@ bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
         loaded = std::make_shared<diskimage::LoadedImage>(diskimage::LoadImage(where));
         if (!loaded->image) {
             Refuse(lib, ImageFailureMessage(*loaded, imagePath), imagePath, loaded->error);
-            return false;
+            return ImageSave::Failed;
         }
     }
 
@@ -96,17 +124,17 @@ bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
     const std::string target = JoinPath(imagePath, check.path.empty() ? shortName.text : check.path);
     if (check.readOnly) {
         Refuse(lib, target + " is read-only on the disk", target);
-        return false;
+        return ImageSave::NameRefused;
     }
     if (!check.error.empty()) {
         Refuse(lib, target + ": " + check.error, target);
-        return false;
+        return ImageSave::Failed;
     }
     if (check.replaced && askBeforeReplacing &&
         lib.platform.MessageBox(target + " already exists.\nDo you want to replace it?", "Query",
                                 MessageIcon::Question, MessageButtons::YesNoCancel) != AnswerYes) {
         lib.state.SaveAborted = FlagTrue;
-        return false;
+        return ImageSave::NameRefused;
     }
     diskimage::AnySourceBlocks blocks;
     if (!newImage)
@@ -120,7 +148,9 @@ bool SaveDestinationIntoImage(Librarian& lib, const diskimage::ImagePath& where,
         &blocks);
     if (saved && written)
         *written = target;
-    return saved;
+    return saved ? ImageSave::Saved : ImageSave::Failed;
 }
+
+}  // namespace
 
 }  // namespace skerrow

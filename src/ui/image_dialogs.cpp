@@ -55,12 +55,12 @@ int frmImageChooser::ChosenRow() const
     return item ? m_list->indexOfTopLevelItem(item) : -1;
 }
 
-frmImageSave::frmImageSave(QWidget* parent, const QString& initialName)
+frmImageSave::frmImageSave(QWidget* parent, const ImageSaveRequest& request)
     : QDialog(parent),
-      m_image(new QLineEdit(this)),
+      m_image(new QLineEdit(QFile::decodeName(request.imagePath.c_str()), this)),
       m_small(new QRadioButton("720 KB", this)),
       m_large(new QRadioButton("1.44 MB", this)),
-      m_name(new QLineEdit(initialName, this))
+      m_name(new QLineEdit(QString::fromStdString(request.initialName), this))
 {
     setWindowTitle("Save to disk image");
     auto* form = new QFormLayout;
@@ -76,7 +76,7 @@ frmImageSave::frmImageSave(QWidget* parent, const QString& initialName)
     sizeRow->addWidget(m_small);
     sizeRow->addWidget(m_large);
     sizeRow->addStretch(1);
-    m_large->setChecked(true);
+    (request.small ? m_small : m_large)->setChecked(true);
     form->addRow("Size of a new image:", sizeRow);
     form->addRow("&Name on the disk (8.3):", m_name);
 
@@ -85,7 +85,6 @@ frmImageSave::frmImageSave(QWidget* parent, const QString& initialName)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
     QPushButton* save = buttons->button(QDialogButtonBox::Save);
-    save->setEnabled(false);
     save->setDefault(true);  // Return in the path or the name field saves
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -94,8 +93,12 @@ frmImageSave::frmImageSave(QWidget* parent, const QString& initialName)
         save->setEnabled(!m_image->text().isEmpty());
         FollowImagePath();
     });
+    save->setEnabled(!m_image->text().isEmpty());
     FollowImagePath();
     resize(520, sizeHint().height());
+    // The field the user is to type in first: the name to correct, or else the image path. A line
+    // edit that takes the focus as the dialog opens selects its text, so typing replaces it.
+    (request.correctName ? m_name : m_image)->setFocus();
 }
 
 void frmImageSave::Browse()

@@ -29,11 +29,12 @@ private:
 };
 
 // Where File > Save to disk image saves: an image picked with Browse... or typed (a new one gets
-// the size chosen here) and the name the file gets on the disk.
+// the size chosen here) and the name the file gets on the disk, each field starting as the request
+// says.
 class frmImageSave final : public QDialog {
     Q_OBJECT
 public:
-    frmImageSave(QWidget* parent, const QString& initialName);
+    frmImageSave(QWidget* parent, const ImageSaveRequest& request);
 
     ImageSaveAnswer Answer() const;
 

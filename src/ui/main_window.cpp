@@ -10,6 +10,7 @@
 #include "editing/save_to_image.h"
 #include "editing/sort_entries.h"
 #include "ui/fonts.h"
+#include "ui/legibility.h"
 #include "ui/secondary_windows.h"
 #include "ui/window_geometry.h"
 
@@ -185,6 +186,7 @@ void MainWindow::BuildControls()
         MakeButton(Panel3D2, TwipRect(150, 2640, 495, 495), "down.svg", icon, "Move Selected Patches Down");
     Command3 = MakeButton(Panel3D7, TwipRect(120, 120, 1935, 555), "logo_small.svg", QSize(126, 37),
                           "Show About Screen");
+    Command3->setIcon(ButtonLogo(Command3->palette()));
     Command2 = MakeButton(Panel3D9, TwipRect(120, 120, 555, 555), "filecard.svg", icon, "Sort Patches");
     Command1 =
         MakeButton(Panel3D9, TwipRect(1560, 120, 555, 555), "trash.svg", icon, "Delete Selected Patches");
@@ -216,6 +218,14 @@ void MainWindow::BuildMenus()
     mnuSep = mnuFile->addSeparator();
     mnuFileExit = mnuFile->addAction(QStringLiteral("E&xit"));
 
+    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEditUndo = mnuEdit->addAction(QStringLiteral("&Undo"));
+    mnuEditUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuEditRedo = mnuEdit->addAction(QStringLiteral("&Redo"));
+    mnuEditRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    RefreshEditMenu();
+
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelpHelp = mnuHelp->addAction(QStringLiteral("&Help..."));
     mnuHelpManual = mnuHelp->addAction(QStringLiteral("&Manual..."));
@@ -223,6 +233,7 @@ void MainWindow::BuildMenus()
     mnuHelp->addSeparator();
     mnuHelpAbout = mnuHelp->addAction(QStringLiteral("&About..."));
     mnuFile->setFont(menuFont);
+    mnuEdit->setFont(menuFont);
     mnuHelp->setFont(menuFont);
 }
 
@@ -238,12 +249,16 @@ void MainWindow::Connect()
     connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
     Command1->installEventFilter(this);
     Command4->installEventFilter(this);
+    Command3->installEventFilter(this);
 
     connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
     connect(mnuFileSaveImage, &QAction::triggered, this, [this] { mnuFileSaveImage_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
+    connect(mnuEditUndo, &QAction::triggered, this, [this] { mnuEditUndo_Click(); });
+    connect(mnuEditRedo, &QAction::triggered, this, [this] { mnuEditRedo_Click(); });
+    m_history.SetOnChange([this] { RefreshEditMenu(); });
     connect(mnuHelpHelp, &QAction::triggered, this, [this] { mnuHelpHelp_Click(); });
     connect(mnuHelpManual, &QAction::triggered, this, [this] { mnuHelpManual_Click(); });
     connect(mnuHelpLike, &QAction::triggered, this, [this] { mnuHelpLike_Click(); });
@@ -371,6 +386,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         // The windows are closed while the quit is being delivered; the flag lasts until then.
         m_appQuitting = true;
         QTimer::singleShot(0, this, [this] { m_appQuitting = false; });
+    } else if (watched == Command3 && event->type() == QEvent::PaletteChange) {
+        // The logo's word follows the desktop's colours, light or dark.
+        Command3->setIcon(ButtonLogo(Command3->palette()));
     } else if ((watched == Command1 || watched == Command4) &&
                (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         const auto* mouse = static_cast<const QMouseEvent*>(event);
@@ -435,6 +453,35 @@ void MainWindow::Run(void (*showWindow)(QWidget*))
     Run([this, showWindow] { showWindow(this); });
 }
 
+void MainWindow::RunStep(const char* step, const std::function<void()>& command)
+{
+    Run([this, step, &command] { m_history.Record(m_lib, step, command); });
+}
+
+void MainWindow::RunStep(const char* step, void (*operation)(Librarian&))
+{
+    RunStep(step, [this, operation] { operation(m_lib); });
+}
+
+void MainWindow::RunWriting(const std::function<void()>& command)
+{
+    Run([this, &command] { m_history.KeepTrueToFiles(m_lib, command); });
+}
+
+// New, and the delete button that runs New with Shift: the prompt may save before the list goes.
+void MainWindow::RunSavingStep(const char* step, void (*operation)(Librarian&))
+{
+    RunWriting([this, step, operation] { m_history.Record(m_lib, step, operation); });
+}
+
+void MainWindow::RefreshEditMenu()
+{
+    mnuEditUndo->setText(QStringLiteral("&") + QString::fromStdString(m_history.UndoText()));
+    mnuEditUndo->setEnabled(m_history.CanUndo());
+    mnuEditRedo->setText(QStringLiteral("&") + QString::fromStdString(m_history.RedoText()));
+    mnuEditRedo->setEnabled(m_history.CanRedo());
+}
+
 // The event table.
 
 void MainWindow::Form_Load()
@@ -462,23 +509,23 @@ void MainWindow::Form_Unload()
 
 // The event table, one line a handler, so that it reads at a glance.
 // clang-format off
-void MainWindow::List1_DblClick() { Run(CopyCurrentVoice); }
-void MainWindow::List2_DblClick() { Run(DeleteCurrentEntry); }
+void MainWindow::List1_DblClick() { RunStep(StepCopy, CopyCurrentVoice); }
+void MainWindow::List2_DblClick() { RunStep(StepDelete, DeleteCurrentEntry); }
 
 void MainWindow::Command1_MouseDown(int /*button*/, int shift, int /*x*/, int /*y*/) { StoreShift(shift); }
 void MainWindow::Command4_MouseDown(int /*button*/, int shift, int /*x*/, int /*y*/) { StoreShift(shift); }
 
-void MainWindow::Command1_Click() { Run(DeleteSelectedEntries); }
-void MainWindow::Command2_Click() { Run(SortDestination); }
+void MainWindow::Command1_Click() { RunSavingStep(DeleteButtonStep(m_state), DeleteSelectedEntries); }
+void MainWindow::Command2_Click() { RunStep(StepSort, SortDestination); }
 void MainWindow::Command3_Click() { Run(ShowAboutWindow); }
-void MainWindow::Command4_Click() { Run(CopySelectedVoices); }
-void MainWindow::Command5_Click() { Run(MoveSelectedUp); }
-void MainWindow::Command6_Click() { Run(MoveSelectedDown); }
+void MainWindow::Command4_Click() { RunStep(StepCopy, CopySelectedVoices); }
+void MainWindow::Command5_Click() { RunStep(StepMove, MoveSelectedUp); }
+void MainWindow::Command6_Click() { RunStep(StepMove, MoveSelectedDown); }
 
-void MainWindow::mnuFileNew_Click() { Run(NewDestinationList); }
+void MainWindow::mnuFileNew_Click() { RunSavingStep(StepNew, NewDestinationList); }
 void MainWindow::mnuFileOpen_Click() { Run(OpenSourceFile); }
-void MainWindow::mnuFileSave_Click() { Run(SaveDestinationAs); }
-void MainWindow::mnuFileSaveImage_Click() { Run(SaveDestinationToImage); }
+void MainWindow::mnuFileSave_Click() { RunWriting([this] { SaveDestinationAs(m_lib); }); }
+void MainWindow::mnuFileSaveImage_Click() { RunWriting([this] { SaveDestinationToImage(m_lib); }); }
 // clang-format on
 
 void MainWindow::mnuFileExit_Click()
@@ -492,21 +539,24 @@ void MainWindow::mnuFileExit_Click()
 }
 
 // clang-format off
+void MainWindow::mnuEditUndo_Click() { Run([this] { m_history.Undo(m_lib); }); }
+void MainWindow::mnuEditRedo_Click() { Run([this] { m_history.Redo(m_lib); }); }
+
 void MainWindow::mnuHelpHelp_Click() { Run(OpenHelpContents); }
 void MainWindow::mnuHelpManual_Click() { Run(ShowManualWindow); }
 void MainWindow::mnuHelpLike_Click() { Run(ShowLikeWindow); }
 void MainWindow::mnuHelpAbout_Click() { Run(ShowAboutWindow); }
 
-void MainWindow::List1_EnterKey() { Run(CopyVoiceSelection); }
-void MainWindow::List2_DeleteKey() { Run(RemoveSelectedEntries); }
+void MainWindow::List1_EnterKey() { RunStep(StepCopy, CopyVoiceSelection); }
+void MainWindow::List2_DeleteKey() { RunStep(StepDelete, RemoveSelectedEntries); }
 // clang-format on
 
 void MainWindow::List2_DragDrop(const QListWidget* source, int row)
 {
     if (source == List1)
-        Run([this, row] { InsertVoicesAt(m_lib, row); });
+        RunStep(StepDrop, [this, row] { InsertVoicesAt(m_lib, row); });
     else if (source == List2)
-        Run([this, row] { MoveEntriesTo(m_lib, row); });
+        RunStep(StepMove, [this, row] { MoveEntriesTo(m_lib, row); });
 }
 
 // Dropped files take the road of files handed over from outside, so they open one after the

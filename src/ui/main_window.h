@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/librarian.h"
+#include "editing/undo_history.h"
 #include "ui/qt_views.h"
 
 #include <QMainWindow>
@@ -35,6 +36,8 @@ namespace skerrow {
 // dropped, destination entries dragged within it move there, and files dropped on the window open
 // as File > Open opens them. Keys: Enter in the source list copies the selected voices; in the
 // destination list Ctrl+Up and Ctrl+Down move the selected entries and Delete removes them.
+//
+// Every change to the destination list is a step of the Edit menu's undo history; see RunStep.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -45,6 +48,13 @@ public:
     void StartUp();
 
     Librarian& librarian() { return m_lib; }
+    UndoHistory& history() { return m_history; }
+
+    // Runs a command that may change the destination list, unless another command is still running,
+    // as one undo step called step (one of the Step names). A window or key that changes the list
+    // goes through here, so that the Edit menu can take the change back.
+    void RunStep(const char* step, const std::function<void()>& command);
+
     bool CommandRunning() const { return m_busy; }
 
     // What ends the program once the window has unloaded; by default the application's quit.
@@ -79,6 +89,8 @@ public:
     void mnuFileSave_Click();
     void mnuFileSaveImage_Click();
     void mnuFileExit_Click();
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
     void mnuHelpHelp_Click();
     void mnuHelpManual_Click();
     void mnuHelpLike_Click();
@@ -116,6 +128,9 @@ public:
     QAction* mnuFileSaveImage;
     QAction* mnuSep;
     QAction* mnuFileExit;
+    QMenu* mnuEdit;
+    QAction* mnuEditUndo;
+    QAction* mnuEditRedo;
     QMenu* mnuHelp;
     QAction* mnuHelpHelp;
     QAction* mnuHelpManual;
@@ -144,6 +159,11 @@ private:
     void Run(const std::function<void()>& command);
     void Run(void (*operation)(Librarian&));
     void Run(void (*showWindow)(QWidget*));
+    void RunStep(const char* step, void (*operation)(Librarian&));
+    // Runs a command that may save over a file that undo steps read from; see KeepTrueToFiles.
+    void RunWriting(const std::function<void()>& command);
+    void RunSavingStep(const char* step, void (*operation)(Librarian&));
+    void RefreshEditMenu();
 
     LibraryState& m_state;
     Platform& m_platform;
@@ -153,6 +173,7 @@ private:
     QtLineEditView m_text2View;
     QtCaptionView m_captionView;
     Librarian m_lib;
+    UndoHistory m_history;
 
     std::function<void()> m_programEnd;
     std::deque<std::string> m_filesToOpen;

@@ -288,7 +288,7 @@ std::optional<int> QtPlatform::ChooseImageMember(const std::string& imagePath,
 
 ImageSaveAnswer QtPlatform::ImageSaveDialog(const ImageSaveRequest& request)
 {
-    frmImageSave dialog(m_window, QString::fromStdString(request.initialName));
+    frmImageSave dialog(m_window, request);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.Answer();

@@ -1,6 +1,7 @@
 #include "secondary_windows.h"
 
 #include "fonts.h"
+#include "legibility.h"
 #include "window_geometry.h"
 
 #include <QFile>
@@ -134,9 +135,12 @@ frmAbout::frmAbout(QWidget* parent)
     Text1->setAlignment(Qt::AlignCenter);
     Text1->setTextMargins(0, 0, 0, 0);
     Text1->setEnabled(false);
-    // Grey, as disabled text is, but dark enough to read over the logo.
+    // Grey, as disabled text is, but dark (or light) enough to read on the field, whatever the
+    // desktop's colours.
     QPalette fieldPalette = Text1->palette();
-    fieldPalette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x80));
+    fieldPalette.setColor(
+        QPalette::Disabled, QPalette::Text,
+        ReadableOn(fieldPalette.color(QPalette::Disabled, QPalette::Base), QColor(0x80, 0x80, 0x80)));
     Text1->setPalette(fieldPalette);
 
     lblAbout->setGeometry(TwipRect(120, 2280, 7335, 1575));

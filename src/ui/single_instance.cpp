@@ -183,15 +183,26 @@ bool SingleInstance::Listen(Receiver open, std::function<bool()> accepting)
         ReleaseStartUpLock(self->m_lock);
         self->m_lock = -1;
     });
+    m_open = std::move(open);
+    m_accepting = std::move(accepting);
+    return TakeChannel();
+}
+
+bool SingleInstance::TakeChannel()
+{
     if (m_serverName.isEmpty() || !SocketPathUsable(Bytes(m_serverName)))
         return false;
-    {
-        // A program that answers is running: it stays the one that takes files.
-        QLocalSocket probe;
-        probe.connectToServer(m_serverName);
-        if (probe.waitForConnected(ConnectMilliseconds))
-            return false;
+    // A program that answers is running: it stays the one that takes files until it ends.
+    auto* probe = new QLocalSocket(this);
+    probe->connectToServer(m_serverName);
+    if (probe->waitForConnected(ConnectMilliseconds)) {
+        if (PeerIsSameUser(static_cast<int>(probe->socketDescriptor())))
+            WaitForEnd(probe);
+        else
+            delete probe;
+        return false;
     }
+    delete probe;
     // Nobody answers: whatever socket is there was left by a program that ended without removing it.
     QLocalServer::removeServer(m_serverName);
     m_server = new QLocalServer(this);
@@ -201,13 +212,21 @@ bool SingleInstance::Listen(Receiver open, std::function<bool()> accepting)
         m_server = nullptr;
         return false;
     }
-    m_open = std::move(open);
-    m_accepting = std::move(accepting);
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_server->nextPendingConnection())
             Serve(client);
     });
     return true;
+}
+
+// The line to the running program says nothing: its end is that program's end, which the system
+// tells at once, however the program ended.
+void SingleInstance::WaitForEnd(QLocalSocket* line)
+{
+    connect(line, &QLocalSocket::disconnected, this, [this, line] {
+        line->deleteLater();
+        TakeChannel();
+    });
 }
 
 void SingleInstance::Serve(QLocalSocket* client)

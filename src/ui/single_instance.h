@@ -52,9 +52,14 @@ public:
     // Becomes the running program: every set of paths handed over from now on goes to open, while
     // accepting (if given) says yes; once it says no, the channel is given up for the next program
     // to take. A socket left by a program that crashed is replaced. False when another program
-    // answers on the channel or it cannot be set up; the program then runs on its own. Lets go of
-    // the start-up lock either way.
+    // answers on the channel or it cannot be set up; the program then runs on its own, but keeps
+    // a line open to the one that answered and takes the channel over as soon as that one has
+    // ended, so that files keep going to a window that is still there. Lets go of the start-up
+    // lock either way.
     bool Listen(Receiver open, std::function<bool()> accepting = {});
+
+    // Whether this program is the one that takes files now.
+    bool Listening() const { return m_server != nullptr; }
 
     const QString& ServerName() const { return m_serverName; }
 
@@ -63,6 +68,8 @@ public:
 
 private:
     void Serve(QLocalSocket* client);
+    bool TakeChannel();
+    void WaitForEnd(QLocalSocket* line);
 
     QString m_serverName;
     int m_answerMilliseconds;

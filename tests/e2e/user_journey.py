@@ -10,6 +10,7 @@ goes through it as a person would: closes the About window with a click, finds t
 the launch open, opens a bank with the keyboard, copies voices with a double-click and with Shift
 and the copy button, saves with a typed name, checks the saved file byte for byte against bytes
 computed here, drags three voices into the middle of the destination and two entries to its end,
+saves and checks again, copies one more voice, deletes an entry and takes that back with Ctrl+Z,
 saves and checks again, opens a bank inside a floppy disk image that mformat and mcopy made,
 copies two of its voices, saves them into a new disk image and reads the file back with mcopy,
 starts the program a second time for another file and finds it open in
@@ -357,8 +358,10 @@ def run(display, program, bank, source, preamble, saved_path, disk):
         raise JourneyFailed("the saved file differs from the expected bytes: %d bytes, %d expected, "
                             "first difference at %s" % (len(saved), len(expected), first))
 
-    drag_and_reorder(display, program, main, entries, source, preamble,
-                     os.path.join(os.path.dirname(saved_path), "dragged.1bk"))
+    entries = drag_and_reorder(display, program, main, entries, source, preamble,
+                               os.path.join(os.path.dirname(saved_path), "dragged.1bk"))
+    undo_a_delete(display, program, main, entries, source, preamble,
+                  os.path.join(os.path.dirname(saved_path), "undone.1bk"))
     into_disk_image(display, program, main, disk)
 
 
@@ -453,7 +456,7 @@ def drag(display, start, end):
 
 def drag_and_reorder(display, program, main, entries, source, preamble, dragged_path):
     """Drags source voices 0, 2 and 3 into the gap above the second destination entry, then the
-    first and the sixth entries to the end, saves and checks the bytes."""
+    first and the sixth entries to the end, saves and checks the bytes; returns the entries."""
     display.focus(main.window)
     display.click(*main.source_row(0))
     display.xdotool("keydown", "ctrl")
@@ -483,6 +486,33 @@ def drag_and_reorder(display, program, main, entries, source, preamble, dragged_
     with open(dragged_path, "rb") as f:
         if f.read() != expected_file(preamble, entries, 16):
             raise JourneyFailed("the file saved after the drags differs from the expected bytes")
+    return entries
+
+
+def undo_a_delete(display, program, main, entries, source, preamble, undone_path):
+    """Copies the third source voice with a double-click, deletes the first entry with the Delete
+    key, takes that back with Ctrl+Z, saves and checks the bytes: the copy stays, the delete is
+    gone."""
+    display.focus(main.window)
+    display.click(*main.source_row(2), times=2)
+    time.sleep(0.3)
+    display.click(*main.dest_row(0))
+    display.xdotool("key", "Delete")
+    time.sleep(0.3)
+    display.screenshot("deleted")
+    display.xdotool("key", "ctrl+z")
+    time.sleep(0.3)
+    display.screenshot("undone")
+
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "s")
+    choose_file(display, display.wait_for("Save As", program), "Save As",
+                os.path.splitext(undone_path)[0], program)
+    wait_for_file(undone_path, program)
+    display.wait_gone("File Save Progress")
+    with open(undone_path, "rb") as f:
+        if f.read() != expected_file(preamble, entries + [source[2]], 16):
+            raise JourneyFailed("the file saved after Ctrl+Z differs from the list before the delete")
 
 
 

@@ -165,7 +165,9 @@ TEST_F(DiskImageTest, BankSavedIntoAnImageIsTheBankSavedAsAFile)
     EXPECT_EQ(test::Shell("fsck.fat -n " + Quote(image), &report), 0) << report;
 }
 
-// What the image refuses is refused before anything is written, with a message saying why.
+// What the image refuses is refused before anything is written, with a message saying why. A
+// refused name, or one the user would not have replace a file, goes back to the dialog as it was
+// left, the name to be corrected; the dialog first offers the image the source lies in.
 TEST_F(DiskImageTest, RefusedSavesLeaveTheImageAsItWas)
 {
     ASSERT_TRUE(LoadSourceFile(t.lib, image + "/BRASS.1BK"));
@@ -191,13 +193,27 @@ TEST_F(DiskImageTest, RefusedSavesLeaveTheImageAsItWas)
         }
         t.platform.ClearCalls();
         t.state.SaveAborted = FlagFalse;
-        AnswerImageSave(image, row.typed);
+        AnswerImageSave(image, row.typed, true);
         if (row.answer)
             t.platform.messageAnswers.push_back(row.answer);
         SaveDestinationToImage(t.lib);
         ASSERT_EQ(t.platform.Messages().size(), 1u) << row.typed;
         EXPECT_EQ(t.platform.Messages()[0].text, row.message);
         EXPECT_EQ(t.state.ListSaved, FlagFalse) << row.typed;
+        std::vector<ImageSaveRequest> asked;
+        for (const test::PlatformCall& call : t.platform.calls)
+            if (call.kind == test::PlatformCall::Kind::ImageSaveDialog)
+                asked.push_back(call.imageRequest);
+        ASSERT_EQ(asked.size(), row.typed == "SOLOS" ? 1u : 2u) << row.typed;
+        EXPECT_EQ(asked[0].imagePath, image);
+        EXPECT_EQ(asked[0].initialName, "UNTITLED.1BK");
+        EXPECT_FALSE(asked[0].correctName);
+        if (asked.size() == 2) {
+            EXPECT_EQ(asked[1].imagePath, image);
+            EXPECT_EQ(asked[1].initialName, row.typed);
+            EXPECT_TRUE(asked[1].small);
+            EXPECT_TRUE(asked[1].correctName);
+        }
         if (row.typed != "SOLOS") {
             EXPECT_EQ(ReadBytes(image), before) << row.typed;
         }

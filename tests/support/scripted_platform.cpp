@@ -109,7 +109,9 @@ std::optional<int> ScriptedPlatform::ChooseImageMember(const std::string& imageP
 
 ImageSaveAnswer ScriptedPlatform::ImageSaveDialog(const ImageSaveRequest& request)
 {
-    Record(PlatformCall::Kind::ImageSaveDialog).text = request.initialName;
+    PlatformCall& call = Record(PlatformCall::Kind::ImageSaveDialog);
+    call.text = request.initialName;
+    call.imageRequest = request;
     if (imageSaveAnswers.empty())
         return {};
     ImageSaveAnswer answer = imageSaveAnswers.front();

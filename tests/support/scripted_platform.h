@@ -33,6 +33,7 @@ struct PlatformCall {
     MessageIcon icon = MessageIcon::Information;
     MessageButtons buttons = MessageButtons::Ok;
     FileDialogRequest request;
+    ImageSaveRequest imageRequest;
     std::vector<ImageMemberRow> rows;  // what the chooser listed; text holds the image's path
     ProgressWindow window = ProgressWindow::Sort;
     int value = 0;

@@ -590,6 +590,50 @@ private slots:
         QVERIFY(f.platform.Messages().empty());
     }
 
+    // The Edit menu names the step at hand and is greyed when there is none; its keys take changes
+    // back and forth, but not while the sort runs.
+    void editMenuNamesTheStepAtHandAndWaitsForTheSort()
+    {
+        SourceFixture f;
+        QVERIFY(QTest::qWaitForWindowActive(&f.window));
+        const auto menu = [&f] {
+            return QStringList(
+                {f.window.mnuEditUndo->text(), f.window.mnuEditUndo->isEnabled() ? "on" : "off",
+                 f.window.mnuEditRedo->text(), f.window.mnuEditRedo->isEnabled() ? "on" : "off"});
+        };
+        QCOMPARE(menu(), QStringList({"&Undo", "off", "&Redo", "off"}));
+        DoubleClickItem(f.window.List1, 2);
+        DoubleClickItem(f.window.List1, 0);
+        QCOMPARE(menu(), QStringList({"&Undo Copy", "on", "&Redo", "off"}));
+
+        f.state.ListSaved = FlagTrue;
+        QTest::keyClick(&f.window, Qt::Key_Z, Qt::ControlModifier);
+        ExpectDestination(f, {Padded("Gamma")}, {3});
+        QCOMPARE(f.window.Text2->text(), QString("1 entry"));
+        QCOMPARE(f.state.ListSaved, FlagFalse);
+        QCOMPARE(menu(), QStringList({"&Undo Copy", "on", "&Redo Copy", "on"}));
+        QTest::keyClick(&f.window, Qt::Key_Y, Qt::ControlModifier);
+        ExpectDestination(f, {Padded("Gamma"), Padded("Alpha")}, {3, 1});
+        QCOMPARE(menu(), QStringList({"&Undo Copy", "on", "&Redo", "off"}));
+
+        bool tried = false;
+        f.platform.onYield = [&] {
+            tried = true;
+            f.window.mnuEditUndo->trigger();
+            QTest::keyClick(&f.window, Qt::Key_Z, Qt::ControlModifier);
+        };
+        QTest::mouseClick(f.window.Command2, Qt::LeftButton);
+        QVERIFY(tried);
+        ExpectDestination(f, {Padded("Alpha"), Padded("Gamma")}, {1, 3});
+        QCOMPARE(menu(), QStringList({"&Undo Sort", "on", "&Redo", "off"}));
+        f.platform.onYield = nullptr;
+        QTest::keyClick(&f.window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(&f.window, Qt::Key_Z, Qt::ControlModifier);
+        ExpectDestination(f, {Padded("Gamma"), Padded("Alpha")}, {3, 1});
+        QTest::keyClick(&f.window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        ExpectDestination(f, {Padded("Alpha"), Padded("Gamma")}, {1, 3});
+    }
+
     void newEmptiesOnlyTheDestination()
     {
         SourceFixture f;

@@ -2,6 +2,8 @@
 
 #include "ui_test_support.h"
 
+#include "ui/secondary_windows.h"
+
 #include <QAccessible>
 #include <QAction>
 #include <QFontDatabase>
@@ -11,6 +13,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace skerrow;
 using namespace skerrow::test;
@@ -37,6 +41,35 @@ QWidget* Control(MainWindow& w, const QString& name)
         if (name == QLatin1String(controlName))
             return widget;
     return nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+// The contrast ratio as the accessibility guidelines define it, worked out here on its own.
+double Contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A dark desktop's colours: light text on dark faces and fields.
+QPalette DarkPalette()
+{
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x35, 0x35, 0x35));
+    dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(0x7f, 0x7f, 0x7f));
+    return dark;
 }
 
 }  // namespace
@@ -247,36 +280,82 @@ private slots:
         const QFont menuFont = QApplication::font("QMenu");
         for (QWidget* menu :
              {static_cast<QWidget*>(f.window.menuBar()), static_cast<QWidget*>(f.window.mnuFile),
-              static_cast<QWidget*>(f.window.mnuHelp)}) {
+              static_cast<QWidget*>(f.window.mnuEdit), static_cast<QWidget*>(f.window.mnuHelp)}) {
             QCOMPARE(menu->font().weight(), menuFont.weight());
             QCOMPARE(menu->font().pointSizeF(), menuFont.pointSizeF());
             QCOMPARE(menu->font().family(), menuFont.family());
         }
     }
 
-    void menusCarryTheirCaptionsSeparatorsAndNoShortcuts()
+    // Only the Edit menu's items have shortcut keys.
+    void menusCarryTheirCaptionsSeparatorsAndShortcuts()
     {
         WindowFixture f;
         const QList<QAction*> bar = f.window.menuBar()->actions();
-        QCOMPARE(bar.size(), 2);
+        QCOMPARE(bar.size(), 3);
         QCOMPARE(bar[0]->text(), QString("&File"));
-        QCOMPARE(bar[1]->text(), QString("&Help"));
+        QCOMPARE(bar[1]->text(), QString("&Edit"));
+        QCOMPARE(bar[2]->text(), QString("&Help"));
 
         auto texts = [](QMenu* menu) {
             QStringList out;
             for (QAction* action : menu->actions()) {
                 out << (action->isSeparator() ? QString("-") : action->text());
-                if (!action->shortcut().isEmpty())
-                    out << "shortcut:" + action->shortcut().toString();
+                for (const QKeySequence& shortcut : action->shortcuts())
+                    out << "shortcut:" + shortcut.toString();
             }
             return out;
         };
         QCOMPARE(texts(f.window.mnuFile),
                  QStringList({"&New...", "&Open...", "&Save as...", "Save to disk &image...", "-", "E&xit"}));
+        QCOMPARE(texts(f.window.mnuEdit), QStringList({"&Undo", "shortcut:Ctrl+Z", "&Redo",
+                                                       "shortcut:Ctrl+Shift+Z", "shortcut:Ctrl+Y"}));
         QCOMPARE(texts(f.window.mnuHelp),
                  QStringList({"&Help...", "&Manual...", "&If you like this program...", "-", "&About..."}));
         QCOMPARE(f.window.mnuFileNew->text(), QString("&New..."));
         QVERIFY(f.window.mnuSep->isSeparator());
+    }
+
+    // The logo's word on the About button and "Click to continue" read in light and dark colours
+    // alike, also after the desktop's colours changed under an open window.
+    void logoWordAndClickToContinueReadInAnyPalette_data()
+    {
+        QTest::addColumn<bool>("darkAtStart");
+        QTest::addColumn<bool>("darkLater");
+        QTest::newRow("light") << false << false;
+        QTest::newRow("dark") << true << true;
+        QTest::newRow("turned dark") << false << true;
+    }
+
+    void logoWordAndClickToContinueReadInAnyPalette()
+    {
+        QFETCH(bool, darkAtStart);
+        QFETCH(bool, darkLater);
+        const QPalette light = QApplication::style()->standardPalette();
+        QApplication::setPalette(darkAtStart ? DarkPalette() : light);
+        {
+            WindowFixture f;
+            f.window.show();
+            QApplication::setPalette(darkLater ? DarkPalette() : light);
+            QCoreApplication::processEvents();
+            const QColor face = f.window.Command3->palette().color(QPalette::Button);
+            QCOMPARE(face, QApplication::palette().color(QPalette::Button));
+            // The word lies right of the picture: its inked pixel farthest from the face.
+            const QImage logo = f.window.Command3->icon().pixmap(QSize(126, 37)).toImage();
+            double word = 1;
+            for (int y = 0; y < logo.height(); ++y)
+                for (int x = logo.width() * 40 / 126; x < logo.width(); ++x)
+                    if (logo.pixelColor(x, y).alpha() == 255)
+                        word = std::max(word, Contrast(logo.pixelColor(x, y), face));
+            QVERIFY2(word >= 4.5, qPrintable(QString::number(word)));
+
+            frmAbout about(&f.window);
+            const QPalette& field = about.Text1->palette();
+            const double click = Contrast(field.color(QPalette::Disabled, QPalette::Text),
+                                          field.color(QPalette::Disabled, QPalette::Base));
+            QVERIFY2(click >= 4.5, qPrintable(QString::number(click)));
+        }
+        QApplication::setPalette(light);
     }
 
     void altFOpensTheFileMenu()

@@ -8,6 +8,7 @@
 #include "ui/qt_platform.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +18,9 @@
 #include <QRadioButton>
 #include <QTreeView>
 #include <QtTest>
+
+#include <filesystem>
+#include <memory>
 
 using namespace skerrow;
 using namespace skerrow::test;
@@ -88,6 +92,24 @@ class QtPlatformTest : public QObject {
 private slots:
     // As the program does, so that no test reads or writes the user's Qt settings.
     void initTestCase() { KeepNoSettings(); }
+
+    // A file dialog opens in the working folder: each test has one of its own, with known contents,
+    // so that what the dialogs list does not depend on where the suite was started.
+    void init()
+    {
+        m_folder = std::make_unique<TempDir>();
+        WriteBytes(m_folder->file("bank.1bk"), "x");
+        WriteBytes(m_folder->file("A bank with a rather long name for its column.1bk"), "x");
+        std::filesystem::create_directory(m_folder->path() / "voices");
+        m_startedIn = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(Dir(*m_folder)));
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(m_startedIn);
+        m_folder.reset();
+    }
 
     void filterPairsBecomeNameFilters_data()
     {
@@ -453,6 +475,42 @@ private slots:
         QCOMPARE(answer.typedName, std::string("mix"));
     }
 
+    // The dialog starts as the request says: after a refused name with everything as the user left
+    // it and the name selected, otherwise with the source's image selected. Typing replaces the
+    // selection.
+    void imageSaveDialogStartsAsTheRequestSays_data()
+    {
+        QTest::addColumn<bool>("correctName");
+        QTest::addColumn<QStringList>("typedOver");
+        QTest::newRow("a name to correct") << true << QStringList({"/disks/new.img", "NEW"});
+        QTest::newRow("the source's image") << false << QStringList({"NEW", "LONGERNAME"});
+    }
+
+    void imageSaveDialogStartsAsTheRequestSays()
+    {
+        QFETCH(bool, correctName);
+        QFETCH(QStringList, typedOver);
+        QtPlatform platform;
+        bool small = false;
+        ModalHandler handler([&](QWidget* modal) {
+            const QList<QLineEdit*> fields = modal->findChildren<QLineEdit*>();
+            QRadioButton* smallButton = modal->findChild<QRadioButton*>();
+            if (fields.size() != 2 || !smallButton)
+                return false;
+            small = smallButton->isChecked();
+            QTest::keyClicks(modal->focusWidget(), "NEW");
+            QTest::keyClick(fields[1], Qt::Key_Return);
+            return true;
+        });
+        const ImageSaveAnswer answer =
+            platform.ImageSaveDialog({"LONGERNAME", "/disks/new.img", true, correctName});
+        QVERIFY2(handler.givenUp.empty(), qPrintable(handler.GivenUp()));
+        QVERIFY(small);
+        QCOMPARE(
+            QStringList({QString::fromStdString(answer.imagePath), QString::fromStdString(answer.typedName)}),
+            typedOver);
+    }
+
     void progressWindowsAreMadeOnFirstUseShownModelessAndDiscarded()
     {
         QWidget main;
@@ -548,6 +606,10 @@ private slots:
         for (QWidget* w : QApplication::topLevelWidgets())
             w->close();
     }
+
+private:
+    std::unique_ptr<TempDir> m_folder;
+    QString m_startedIn;
 };
 
 QTEST_MAIN(QtPlatformTest)

@@ -216,6 +216,23 @@ private slots:
         QTRY_COMPARE(received.size(), 3u);
     }
 
+    // A program started while another ran takes the channel over once that one has ended, so that
+    // files go to the window still open rather than to a new one.
+    void aLaterProgramTakesOverWhenTheRunningOneEnds()
+    {
+        auto first = std::make_unique<SingleInstance>();
+        QVERIFY(first->Listen([](const Paths&, const std::string&) {}));
+        std::vector<Paths> received;
+        SingleInstance later;
+        QVERIFY(!later.Listen(
+            [&received](const Paths& paths, const std::string&) { received.push_back(paths); }));
+        QVERIFY(!later.Listening());
+        first.reset();
+        QTRY_VERIFY(later.Listening());
+        QVERIFY(HandOverFromAnotherThread({"/v/a.1bk"}));
+        QTRY_COMPARE(received, std::vector<Paths>({{"/v/a.1bk"}}));
+    }
+
     // The listener turns its loop only after the sender has given up; the sender opens its file
     // itself, so the listener must not open it as well. The next hand-over comes after it on the
     // same channel: once that one arrives, the first has been dealt with.
