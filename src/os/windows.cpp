@@ -350,6 +350,7 @@ private:
 
     std::string m_path;
     const ReplaceHooks m_hooks;
+    const ReplaceMode m_mode;
     Target m_target;
     Handle m_file;
     std::wstring m_temporary;
