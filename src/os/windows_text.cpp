@@ -52,17 +52,28 @@ std::wstring FullPath(const std::wstring& path)
     }
 }
 
+std::wstring LongForm(const std::wstring& path)
+{
+    // Given in the prefixed form, a path is taken as it is: the system resolves nothing in it.
+    if (path.starts_with(L"\\\\?\\"))
+        return path;
+    // The prefixed form takes no "." or ".." and no forward slash: let the system resolve them.
+    const std::wstring full = FullPath(path);
+    // "\\.\" and "//?/" are device paths, resolved but not changed into another form.
+    if (full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\"))
+        return full;
+    if (full.starts_with(L"\\\\"))
+        return std::wstring(L"\\\\?\\UNC\\") + full.substr(2);
+    return std::wstring(L"\\\\?\\") + full;
+}
+
 std::wstring ForApi(const std::wstring& path)
 {
     // Below this the plain form works for a file in any folder the plain form can create.
     constexpr std::size_t PlainLimit = MAX_PATH - 12;
-    if (path.size() < PlainLimit || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))
+    if (path.size() < PlainLimit)
         return path;
-    // The prefixed form takes no "." or ".." and no forward slash: let the system resolve them.
-    const std::wstring full = FullPath(path);
-    if (full.starts_with(L"\\\\"))
-        return std::wstring(L"\\\\?\\UNC\\") + full.substr(2);
-    return std::wstring(L"\\\\?\\") + full;
+    return LongForm(path);
 }
 
 int ErrorNumberOf(unsigned long code)
