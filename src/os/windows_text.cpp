@@ -86,17 +86,19 @@ int ErrorNumberOf(unsigned long code)
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
         return ENOENT;
-    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+        return InvalidNameError;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file is open elsewhere without leave to delete
+        return EBUSY;
+    case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
     case ERROR_NETWORK_ACCESS_DENIED:
     case ERROR_CANNOT_MAKE:
-    case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file is open elsewhere without leave to delete
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
         return EACCES;
     case ERROR_DISK_FULL:
@@ -120,6 +122,7 @@ int ErrorNumberOf(unsigned long code)
         return ELOOP;
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
         return EPIPE;
     case ERROR_NOT_READY:
     case ERROR_CRC:
