@@ -98,7 +98,7 @@ int RunBuild(const Arguments& args, const Console& console)
                                     ": It is considered bad form to save a VL file\n"
                                     "with an extension other than the recommended! (expected ." +
                                     std::string(extension) + ")",
-                                "Stop", MessageIcon::Critical, MessageButtons::Ok);
+                                "Stop", MessageIcon::Critical, MessageButtons::Ok, {output});
         return ExitUsage;
     }
     // OUTPUT inside a disk image is written into the image, replacing a file of its name there.

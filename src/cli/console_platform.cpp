@@ -17,14 +17,37 @@ int ConsolePlatform::MessageBox(const std::string& text, const std::string&, Mes
         else if (subject.error != 0)
             line += " (" + Reason(subject.error) + ")";
     }
-    // Messages quote paths and names as they are: escaped whole for a terminal, as every text
-    // that carries a user's bytes.
-    line = ShownOnErr(m_console, line, Field::Path) + '\n';
-    Write(m_console.err, line);
-    std::fflush(m_console.err);
+    Write(m_console.err, Shown(line, subject.path) + '\n');
     if (m_progressVisible)
         DrawProgress();
     return buttons == MessageButtons::YesNoCancel ? AnswerCancel : AnswerOk;
+}
+
+std::string ConsolePlatform::Shown(std::string_view line, std::string_view path) const
+{
+    // Messages quote paths and names as they are: escaped whole for a terminal, as every text
+    // that carries a user's bytes. Only the message's own line feeds (a two-line message) start
+    // a new line; one in the path it names is escaped with the path.
+    if (!m_console.errIsTerminal)
+        return std::string(line);
+    std::string shown;
+    while (!line.empty()) {
+        const std::size_t at = path.empty() ? std::string_view::npos : line.find(path);
+        const std::string_view text = line.substr(0, at);
+        for (std::size_t start = 0;;) {
+            const std::size_t feed = text.find('\n', start);
+            shown += ForTerminal(text.substr(start, feed - start), Field::Path, m_console.charset);
+            if (feed == std::string_view::npos)
+                break;
+            shown += '\n';
+            start = feed + 1;
+        }
+        if (at == std::string_view::npos)
+            break;
+        shown += ForTerminal(path, Field::Path, m_console.charset);
+        line.remove_prefix(at + path.size());
+    }
+    return shown;
 }
 
 void ConsolePlatform::ProgressShow(ProgressWindow window)

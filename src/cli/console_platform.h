@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace skerrow {
 
@@ -36,6 +37,8 @@ public:
     std::string ProgramDirectory() override;
 
 private:
+    // line as it goes to the error stream, path (which line quotes) escaped whole.
+    std::string Shown(std::string_view line, std::string_view path) const;
     void DrawProgress();
     void ClearProgress();
 

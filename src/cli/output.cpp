@@ -90,10 +90,14 @@ void AppendEscaped(std::string& text, unsigned char c)
     }
 }
 
+// Where the backslash separates folders (Windows), no name holds one and a path's backslashes
+// are shown as typed; elsewhere a backslash in a name would read as the start of an escape.
+const bool BackslashSeparates = os::PathSeparators.find('\\') != std::string_view::npos;
+
 // Bytes a terminal would take as commands: C0, DEL and C1, and the backslash that escapes them.
-bool NeedsEscape(unsigned char c)
+bool NeedsEscape(unsigned char c, Field kind)
 {
-    return c < 0x20 || (c >= 0x7F && c < 0xA0) || c == '\\';
+    return c < 0x20 || (c >= 0x7F && c < 0xA0) || (c == '\\' && !(kind == Field::Path && BackslashSeparates));
 }
 
 }  // namespace
@@ -114,7 +118,7 @@ std::string ForTerminal(std::string_view field, Field kind, TerminalCharset char
     text.reserve(field.size());
     for (std::size_t i = 0; i < field.size();) {
         const auto c = static_cast<unsigned char>(field[i]);
-        if (NeedsEscape(c)) {
+        if (NeedsEscape(c, kind)) {
             AppendEscaped(text, c);
             ++i;
         } else if (c < 0x80) {
@@ -185,7 +189,9 @@ void Write(std::FILE* stream, std::string_view text)
 {
     if (std::fwrite(text.data(), 1, text.size(), stream) != text.size() && stream == stdout &&
         g_outError == 0)
-        g_outError = errno;
+        g_outError = os::WriteError(errno);
+    if (stream == stderr)
+        std::fflush(stream);
 }
 
 void WriteVoiceRecord(const Console& console, RecordFormat format, std::string_view path, int slot,
@@ -215,7 +221,7 @@ int FinishOutput(const Console& console, int exitCode)
     errno = 0;
     const bool flushed = std::fflush(console.out) == 0;
     if (!flushed && g_outError == 0)
-        g_outError = errno;
+        g_outError = os::WriteError(errno);
     if (!flushed || std::ferror(console.out)) {
         std::string text = "Write error: standard output";
         if (g_outError != 0)
@@ -228,7 +234,7 @@ int FinishOutput(const Console& console, int exitCode)
 
 std::string Reason(int error)
 {
-    return std::strerror(error);
+    return os::ErrorText(error);
 }
 
 nlohmann::json NameJson(std::string_view name)

@@ -1,5 +1,6 @@
 #include "collection/scan.h"
 
+#include "core/paths.h"
 #include "diskimage/image_file.h"
 #include "os/os.h"
 #include "voicefile/layout.h"
@@ -69,7 +70,7 @@ ScannedImage ReadWalkedImage(const WalkItem& item, bool blocks)
     for (const diskimage::VoiceMember& voice : diskimage::VoiceMembers(*loaded.image)) {
         const diskimage::Member& member = *voice.member;
         ScannedMember& scanned = found.emplace_back();
-        scanned.path = item.path + "/" + member.path;
+        scanned.path = JoinPath(item.path, member.path);
         scanned.file.status = HeadStatus::Ok;
         scanned.file.id = diskimage::MemberId(loaded.id, member.firstCluster);
         scanned.file.size = member.size;

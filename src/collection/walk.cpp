@@ -1,5 +1,6 @@
 #include "collection/walk.h"
 
+#include "core/paths.h"
 #include "os/temporary_name.h"
 
 #include <algorithm>
@@ -33,7 +34,7 @@ os::OpenResult OpenWalkedFile(const WalkItem& item)
     return os::OpenForReading(item.path);
 }
 
-TreeWalk::TreeWalk(std::string root) : m_root(std::move(root))
+TreeWalk::TreeWalk(std::string root) : m_root(std::move(root)), m_separator(SeparatorFor(m_root))
 {
     if (m_root.empty()) {
         m_error = ENOENT;
@@ -62,7 +63,7 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path, os::Folder fold
 
     Frame frame;
     frame.path = path;
-    frame.prefix = path.back() == '/' ? path : path + '/';
+    frame.prefix = JoinPath(path, {});
     frame.id = folder.Id();
     frame.entries.reserve(listed.size());
     for (os::FolderEntry& entry : listed) {
@@ -71,7 +72,7 @@ std::optional<WalkItem> TreeWalk::Enter(const std::string& path, os::Folder fold
         item.folder = entry.type == os::EntryType::Folder;
         item.kind = KindOfType(entry.type);
         if (item.folder)
-            item.key += '/';
+            item.key += m_separator;
         else if (item.kind == WalkKind::File && IsTemporaryFileName(item.key))
             item.kind = WalkKind::SaveTemporary;
         frame.entries.push_back(std::move(item));

@@ -56,13 +56,14 @@ public:
 
 private:
     struct Entry {
-        std::string key;  // the name, with '/' appended for a folder so that order follows full paths
+        std::string
+            key;  // the name, with the separator appended for a folder so that order follows full paths
         WalkKind kind = WalkKind::File;
         bool folder = false;
     };
     struct Frame {
         std::string path;
-        std::string prefix;  // path, ending in '/'
+        std::string prefix;  // path, ending in the separator
         os::FileId id;
         std::shared_ptr<const os::Folder> open;  // only for the deepest frame, when held
         std::vector<Entry> entries;
@@ -75,6 +76,7 @@ private:
     std::shared_ptr<const os::Folder> Deepest(int& error);
 
     std::string m_root;
+    char m_separator;  // what joins names below the root: the one its path uses
     int m_error = 0;
     bool m_started = false;
     std::optional<WalkItem> m_pending;  // the root itself when it is not a folder

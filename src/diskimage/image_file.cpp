@@ -61,13 +61,14 @@ std::optional<ImagePath> SplitImagePath(const std::string& path)
 {
     if (os::EntryExists(path))
         return std::nullopt;
-    // Each part from the left: folders are gone through, the first plain file must be an image.
-    for (std::size_t slash = path.find_first_of(os::PathSeparators, 1); slash != std::string::npos;
-         slash = path.find_first_of(os::PathSeparators, slash + 1)) {
+    // Each part from the left, after the root (a drive, a share, a "\\?\" prefix): folders are
+    // gone through, the first plain file must be an image.
+    for (std::size_t slash =
+             path.find_first_of(os::PathSeparators, std::max<std::size_t>(PathRootLength(path), 1));
+         slash != std::string::npos; slash = path.find_first_of(os::PathSeparators, slash + 1)) {
         const std::string prefix = path.substr(0, slash);
         os::OpenResult opened = os::OpenForReading(prefix);
-        // A drive ("C:") is gone through like a folder.
-        if (opened.failure == os::OpenFailure::Folder || prefix.back() == ':')
+        if (opened.failure == os::OpenFailure::Folder)
             continue;
         if (!opened.file || !StartsWithBootSector(opened.file))
             return std::nullopt;

@@ -60,6 +60,9 @@ private:
     static constexpr std::intptr_t InvalidHandle = -1;
     std::intptr_t m_handle = InvalidHandle;  // a descriptor on POSIX, a search handle's folder on Windows
     FileId m_id;
+    // Windows: the folder's full path in the form the API takes; names below it are joined to it
+    // as text, which costs no call to the system and has no length limit.
+    std::wstring m_path;
 };
 
 // The type of what lies at path, following a link, or none with error set.

@@ -1,6 +1,7 @@
-// Folders on Windows. A folder is held as a handle; its names are reached through the handle's
-// own full path, in the long form, so that neither depth nor a rename of the path the user typed
-// changes what is listed.
+// Folders on Windows. A folder is held as a handle together with its full path in the long form
+// ("\\?\C:\..."); the names below it are joined to that path as text. Asking the system for a
+// handle's path instead would cost a call for every name, and fails below deep folders on some
+// systems. What a walk reads is still told apart by identity (volume serial and file index).
 
 #include "os/folder.h"
 
@@ -17,7 +18,7 @@ namespace skerrow::os {
 struct FolderAccess {
     // The folder held by handle, which it then owns, or an empty one (the handle closed) with
     // error set.
-    static Folder Adopt(HANDLE handle, int& error)
+    static Folder Adopt(HANDLE handle, std::wstring path, int& error)
     {
         Folder folder;
         BY_HANDLE_FILE_INFORMATION info{};
@@ -29,8 +30,10 @@ struct FolderAccess {
         folder.m_id = {info.dwVolumeSerialNumber,
                        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
         folder.m_handle = reinterpret_cast<std::intptr_t>(handle);
+        folder.m_path = std::move(path);
         return folder;
     }
+    static const std::wstring& PathOf(const Folder& folder) { return folder.m_path; }
     static HANDLE Get(const Folder& folder) { return reinterpret_cast<HANDLE>(folder.m_handle); }
 };
 
@@ -61,32 +64,15 @@ bool IsLink(DWORD attributes, DWORD tag)
            (tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT);
 }
 
-// The full path of an open handle, "\\?\C:\..." or "\\?\UNC\...", or empty.
-std::wstring PathOf(HANDLE handle)
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                         FILE_NAME_NORMALIZED);
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(length);
-    }
-}
-
 // The path of name in folder, in the long form.
 bool ChildPath(const Folder& folder, std::string_view name, std::wstring& path, int& error)
 {
     std::wstring wideName;
-    path = PathOf(FolderAccess::Get(folder));
-    if (path.empty() || !ToWide(std::string(name), wideName)) {
-        error = path.empty() ? ErrorNumberOf(::GetLastError()) : EILSEQ;
+    if (!ToWide(std::string(name), wideName)) {
+        error = EILSEQ;
         return false;
     }
+    path = FolderAccess::PathOf(folder);
     if (!path.ends_with(L'\\'))
         path += L'\\';
     path += wideName;
@@ -105,7 +91,7 @@ Folder OpenFolderAt(const std::wstring& path, bool noFollow, int& error)
         ::CloseHandle(handle);
         return {};
     }
-    return FolderAccess::Adopt(handle, error);
+    return FolderAccess::Adopt(handle, path, error);
 }
 
 }  // namespace
@@ -117,7 +103,7 @@ Folder Folder::Open(const std::string& path, int& error)
         error = EILSEQ;
         return {};
     }
-    return OpenFolderAt(ForApi(wide), false, error);
+    return OpenFolderAt(LongForm(wide), false, error);
 }
 
 Folder Folder::OpenChild(std::string_view name, int& error) const
@@ -130,7 +116,9 @@ Folder Folder::OpenChild(std::string_view name, int& error) const
 
 Folder Folder::OpenParent(int& error) const
 {
-    std::wstring path = PathOf(FolderAccess::Get(*this));
+    std::wstring path = m_path;
+    if (path.ends_with(L'\\'))
+        path.pop_back();
     const std::size_t separator = path.find_last_of(L'\\');
     if (path.empty() || separator == std::wstring::npos) {
         error = ENOENT;
@@ -146,8 +134,8 @@ bool Folder::List(std::vector<FolderEntry>& entries, int& error) const
     if (!ChildPath(*this, "*", pattern, error))
         return false;
     WIN32_FIND_DATAW found{};
-    const HANDLE search =
-        ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    const HANDLE search = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                             nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_NO_MORE_FILES)

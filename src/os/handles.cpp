@@ -31,7 +31,9 @@ File::~File()
 }
 
 Folder::Folder(Folder&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, InvalidHandle)), m_id(other.m_id)
+    : m_handle(std::exchange(other.m_handle, InvalidHandle)),
+      m_id(other.m_id),
+      m_path(std::move(other.m_path))
 {
 }
 
@@ -41,6 +43,7 @@ Folder& Folder::operator=(Folder&& other) noexcept
         CloseSystemHandle(m_handle);
         m_handle = std::exchange(other.m_handle, InvalidHandle);
         m_id = other.m_id;
+        m_path = std::move(other.m_path);
     }
     return *this;
 }

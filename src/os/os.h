@@ -29,8 +29,16 @@ struct FileId {
     friend auto operator<=>(const FileId&, const FileId&) = default;
 };
 
+// An error number of the program's own, beside the system's: a name the file system cannot hold
+// (on Windows a reserved device name such as "con.1bk", or one of <>:"|?*).
+inline constexpr int InvalidNameError = 0x7100;
+
 // The system's words for an error number, for messages that give the reason.
 std::string ErrorText(int error);
+
+// The error number of a write through the C library that just failed with errno error, in the
+// vocabulary of the rest: on Windows the library calls a closed pipe an invalid argument.
+int WriteError(int error);
 
 // Why a file could not be opened for reading.
 enum class OpenFailure {

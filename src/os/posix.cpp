@@ -50,7 +50,12 @@ constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
 std::string ErrorText(int error)
 {
-    return std::strerror(error);
+    return error == InvalidNameError ? "Invalid name" : std::strerror(error);
+}
+
+int WriteError(int error)
+{
+    return error;
 }
 
 void CloseSystemHandle(std::intptr_t handle) noexcept

@@ -11,10 +11,13 @@
 #include <windows.h>
 #undef ReplaceFile  // the system's macro for ReplaceFileW would rename ours
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <cwctype>
 #include <fcntl.h>
 #include <io.h>
 #include <mutex>
@@ -114,6 +117,30 @@ std::size_t NameStart(const std::string& path)
 std::string FolderPrefix(const std::string& path)
 {
     return path.substr(0, NameStart(path));
+}
+
+// Whether a folder can hold a file called name: none of the characters the file systems refuse,
+// and no device's name with an extension ("con.1bk" names the console in any folder, where no
+// one means it; a bare "NUL" is the device, refused as no plain file). Only the "\\?\" form
+// reaches such names, as it reaches every name as written.
+bool HoldableName(std::wstring_view name)
+{
+    if (name.find_first_of(L"<>:\"|?*") != std::wstring_view::npos ||
+        std::any_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x20; }))
+        return false;
+    const std::size_t dot = name.find(L'.');
+    if (dot == std::wstring_view::npos)
+        return true;
+    std::wstring stem(name.substr(0, dot));
+    while (!stem.empty() && stem.back() == L' ')
+        stem.pop_back();
+    for (wchar_t& c : stem)
+        c = static_cast<wchar_t>(std::towupper(c));
+    static constexpr std::wstring_view Devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
+    if (std::find(std::begin(Devices), std::end(Devices), stem) != std::end(Devices))
+        return false;
+    return !(stem.size() == 4 && (stem.starts_with(L"COM") || stem.starts_with(L"LPT")) && stem[3] >= L'1' &&
+             stem[3] <= L'9');
 }
 
 std::string RandomSuffix()
@@ -271,6 +298,8 @@ private:
         ToWide(m_path.substr(NameStart(m_path)), name);
         if (name.size() > 255)
             return ENAMETOOLONG;
+        if (!m_path.starts_with("\\\\?\\") && !HoldableName(name))
+            return InvalidNameError;
         // ReplaceFileW takes no relative path on every system: the full one, for the calls only.
         m_target.realPath = ForApi(FullPath(m_target.realPath));
         // A device first: it may have no attributes to read.
@@ -350,6 +379,7 @@ private:
 
     std::string m_path;
     const ReplaceHooks m_hooks;
+    const ReplaceMode m_mode;
     Target m_target;
     Handle m_file;
     std::wstring m_temporary;
@@ -372,9 +402,22 @@ std::string ErrorText(int error)
         return "Too many levels of symbolic links";
     case EILSEQ:
         return "Invalid or incomplete multibyte or wide character";
+    case EBUSY:  // a sharing violation: "Device or resource busy" would say nothing to a user
+        return "The file is in use by another program";
+    case InvalidNameError:
+        return "Invalid name";
+    case EPIPE:
+        return "Broken pipe";
     default:
         return std::strerror(error);
     }
+}
+
+int WriteError(int error)
+{
+    // The C runtime keeps the system's own code of the failed call beside errno.
+    const unsigned long code = _doserrno;
+    return ErrorNumberOf(code) == EPIPE ? EPIPE : error;
 }
 
 void CloseSystemHandle(std::intptr_t handle) noexcept
@@ -500,14 +543,42 @@ bool IsTerminal(Stream stream)
     return IsConsole(stream == Stream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
 }
 
+namespace {
+
+// The console's code pages as the program found them, given back at every exit.
+UINT g_inputPage = 0;
+UINT g_outputPage = 0;
+
+void RestoreConsole()
+{
+    if (g_outputPage != 0)
+        ::SetConsoleOutputCP(g_outputPage);
+    if (g_inputPage != 0)
+        ::SetConsoleCP(g_inputPage);
+}
+
+BOOL WINAPI RestoreConsoleAndEnd(DWORD)
+{
+    RestoreConsole();
+    return FALSE;  // the other handlers, in the end the system's, go on as usual
+}
+
+}  // namespace
+
 void PrepareConsole()
 {
     // The same bytes as on other systems: no "\r" before each "\n", none in NUL-separated lists.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     _setmode(_fileno(stdin), _O_BINARY);
-    if (IsConsole(STD_OUTPUT_HANDLE) || IsConsole(STD_ERROR_HANDLE))
+    if (IsConsole(STD_OUTPUT_HANDLE) || IsConsole(STD_ERROR_HANDLE)) {
+        g_inputPage = ::GetConsoleCP();
+        g_outputPage = ::GetConsoleOutputCP();
+        std::atexit(RestoreConsole);
+        ::SetConsoleCtrlHandler(RestoreConsoleAndEnd, TRUE);
         ::SetConsoleOutputCP(CP_UTF8);
+        ::SetConsoleCP(CP_UTF8);
+    }
     // The C runtime here buffers "line buffered" streams fully, so standard output keeps the
     // program's own buffering; a console line then shows when the program flushes or ends.
 }

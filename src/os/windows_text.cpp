@@ -52,17 +52,28 @@ std::wstring FullPath(const std::wstring& path)
     }
 }
 
+std::wstring LongForm(const std::wstring& path)
+{
+    // Given in the prefixed form, a path is taken as it is: the system resolves nothing in it.
+    if (path.starts_with(L"\\\\?\\"))
+        return path;
+    // The prefixed form takes no "." or ".." and no forward slash: let the system resolve them.
+    const std::wstring full = FullPath(path);
+    // "\\.\" and "//?/" are device paths, resolved but not changed into another form.
+    if (full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\"))
+        return full;
+    if (full.starts_with(L"\\\\"))
+        return std::wstring(L"\\\\?\\UNC\\") + full.substr(2);
+    return std::wstring(L"\\\\?\\") + full;
+}
+
 std::wstring ForApi(const std::wstring& path)
 {
     // Below this the plain form works for a file in any folder the plain form can create.
     constexpr std::size_t PlainLimit = MAX_PATH - 12;
-    if (path.size() < PlainLimit || path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))
+    if (path.size() < PlainLimit)
         return path;
-    // The prefixed form takes no "." or ".." and no forward slash: let the system resolve them.
-    const std::wstring full = FullPath(path);
-    if (full.starts_with(L"\\\\"))
-        return std::wstring(L"\\\\?\\UNC\\") + full.substr(2);
-    return std::wstring(L"\\\\?\\") + full;
+    return LongForm(path);
 }
 
 int ErrorNumberOf(unsigned long code)
@@ -75,17 +86,19 @@ int ErrorNumberOf(unsigned long code)
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
     case ERROR_DIRECTORY:
         return ENOENT;
-    case ERROR_ACCESS_DENIED:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+        return InvalidNameError;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
+    case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file is open elsewhere without leave to delete
+        return EBUSY;
+    case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
     case ERROR_NETWORK_ACCESS_DENIED:
     case ERROR_CANNOT_MAKE:
-    case ERROR_UNABLE_TO_REMOVE_REPLACED:  // the old file is open elsewhere without leave to delete
     case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
         return EACCES;
     case ERROR_DISK_FULL:
@@ -109,6 +122,7 @@ int ErrorNumberOf(unsigned long code)
         return ELOOP;
     case ERROR_BROKEN_PIPE:
     case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED:
         return EPIPE;
     case ERROR_NOT_READY:
     case ERROR_CRC:

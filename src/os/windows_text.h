@@ -22,6 +22,10 @@ bool ToUtf8(const std::wstring& wide, std::string& utf8);
 // Shorter paths are returned unchanged, keeping what the system does with them ("NUL", "a/b").
 std::wstring ForApi(const std::wstring& path);
 
+// path absolute, plain and always in the prefixed form ("\\?\C:\a", "\\?\UNC\server\share"),
+// so that names can be joined to it as text whatever the length.
+std::wstring LongForm(const std::wstring& path);
+
 // path made absolute and plain ("C:\\a\\b" for "b" in C:\\a, no "." or "..", backslashes only);
 // path itself when the system cannot.
 std::wstring FullPath(const std::wstring& path);

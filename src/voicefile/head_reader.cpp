@@ -3,6 +3,7 @@
 #include "os/os.h"
 #include "voicefile/layout.h"
 
+#include <cerrno>
 #include <cstdint>
 
 namespace skerrow {
@@ -25,6 +26,9 @@ HeadResult ReadHead(const std::string& path)
     if (!source.file) {
         result.error = source.error;
         result.notPlain = source.failure == os::OpenFailure::NotPlain;
+        // A file another program holds is there: it is not to be called missing.
+        if (source.error == EBUSY)
+            result.status = HeadStatus::ReadError;
         return result;
     }
     std::string image(layout::HeadSize, '\0');

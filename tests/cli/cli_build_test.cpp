@@ -222,6 +222,8 @@ TEST_F(CliBuildTest, EveryTextThatCarriesAUsersBytesIsEscapedOnATerminal)
         const ToolRun run = RunTool(args, options);
         EXPECT_EQ(run.out.find(odd), std::string::npos) << run.out.find("odd");
         EXPECT_NE(run.out.find("odd\\x1b]0;T\\a"), std::string::npos) << run.out.find("odd");
+        // The refusal of another extension is two lines, not one with its line feed escaped.
+        EXPECT_EQ(run.out.find("\\n"), std::string::npos) << run.out;
     }
 }
 

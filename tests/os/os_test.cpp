@@ -252,6 +252,11 @@ TEST_F(OsTest, ReplacingRefusesWhatIsNoWritablePlainFile)
         {At("locked.1vc"), EACCES},
         {At("no folder/new.1vc"), ENOENT},
         {At(std::string(256, 'n')), ENAMETOOLONG},
+#ifdef _WIN32
+        // A device's name in a folder that is not there, and a character no folder holds.
+        {At("no folder/con.1vc"), InvalidNameError},
+        {At("a?b.1vc"), InvalidNameError},
+#endif
     };
     for (const auto& [path, error] : refusals) {
         SCOPED_TRACE(path);
@@ -262,6 +267,25 @@ TEST_F(OsTest, ReplacingRefusesWhatIsNoWritablePlainFile)
     EXPECT_EQ(Get(At("locked.1vc")), "locked");
     fs::permissions(FromUtf8(At("locked.1vc")), fs::perms::owner_all);
 }
+
+#ifdef _WIN32
+// Another program's open file (the C library opens without leave to delete) is in use, not
+// forbidden: the reason says so, and the file stays as it was.
+TEST_F(OsTest, AFileHeldByAnotherProgramIsInUse)
+{
+    const std::string path = At("held.1vc");
+    Put(path, "held");
+    std::ifstream held(FromUtf8(path), std::ios::binary);
+    ASSERT_TRUE(held);
+    const auto file = ReplaceFile(path);
+    const bool replaced = file->Create() && file->Write("new") && file->Commit();
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(file->Error(), EBUSY);
+    EXPECT_EQ(ErrorText(EBUSY), "The file is in use by another program");
+    held.close();
+    EXPECT_EQ(Get(path), "held");
+}
+#endif
 
 TEST_F(OsTest, ReadsPlainFilesOnlyAndKnowsThemAgain)
 {

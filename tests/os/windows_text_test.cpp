@@ -29,6 +29,9 @@ TEST(WindowsText, LongPathsTakeTheLongFormAndShortOnesStayAsTyped)
          std::wstring(L"\\\\?\\UNC\\server\\share\\") + folder + L"\\" + name},
         {std::wstring(L"\\\\?\\C:\\") + folder + L"\\" + name,
          std::wstring(L"\\\\?\\C:\\") + folder + L"\\" + name},
+        // A device path with forward slashes is resolved, not taken for a share called "?".
+        {std::wstring(L"//?/C:/") + folder + L"/" + name,
+         std::wstring(L"\\\\?\\C:\\") + folder + L"\\" + name},
     };
     for (const auto& [typed, given] : cases)
         EXPECT_EQ(ForApi(typed), given);
@@ -54,7 +57,9 @@ TEST(WindowsText, SystemErrorsSpeakTheErrnoVocabulary)
         {ERROR_FILE_NOT_FOUND, ENOENT},
         {ERROR_PATH_NOT_FOUND, ENOENT},
         {ERROR_ACCESS_DENIED, EACCES},
-        {ERROR_SHARING_VIOLATION, EACCES},
+        {ERROR_SHARING_VIOLATION, EBUSY},
+        {ERROR_UNABLE_TO_REMOVE_REPLACED, EBUSY},
+        {ERROR_INVALID_NAME, InvalidNameError},
         {ERROR_DISK_FULL, ENOSPC},
         {ERROR_HANDLE_DISK_FULL, ENOSPC},
         {ERROR_FILE_EXISTS, EEXIST},
