@@ -57,7 +57,7 @@ bool OpenSourcePath(Librarian& lib, const std::string& path)
     return diskimage::IsDiskImage(path) ? ChooseFromImage(lib, path) : LoadSourceFile(lib, path);
 }
 
-bool LoadSourceFile(Librarian& lib, const std::string& path)
+std::optional<HeadResult> ReadSourceHead(Librarian& lib, const std::string& path)
 {
     std::string damage;
     HeadResult head = diskimage::ReadAnyHead(path, &damage);
@@ -70,13 +70,21 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
                 : HeadMessage(head.status, path);
         lib.platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok,
                                 {path, head.error, head.notPlain});
-        return false;
+        return std::nullopt;
     }
+    return head;
+}
+
+bool LoadSourceFile(Librarian& lib, const std::string& path)
+{
+    std::optional<HeadResult> head = ReadSourceHead(lib, path);
+    if (!head)
+        return false;
     const std::optional<diskimage::ImagePath> inImage = diskimage::SplitImagePath(path);
 
-    lib.state.SourceImage = std::move(head.image);
+    lib.state.SourceImage = std::move(head->image);
     lib.state.CurrentSourcePath = path;
-    lib.state.SourceVoiceCount = static_cast<std::int16_t>(head.slotCount);
+    lib.state.SourceVoiceCount = static_cast<std::int16_t>(head->slotCount);
     lib.caption.SetText("Skerrow (" + (inImage ? diskimage::ShownMemberPath(*inImage) : FileNameOf(path)) +
                         ")");
     FillSourceList(lib);

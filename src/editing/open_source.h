@@ -1,6 +1,9 @@
 #pragma once
 
 #include "core/librarian.h"
+#include "voicefile/head_reader.h"
+
+#include <optional>
 
 #include <string>
 
@@ -24,6 +27,11 @@ bool OpenSourcePath(Librarian& lib, const std::string& path);
 // refused file gets one message ("Error", critical icon) and leaves the whole source side as it was. Returns
 // whether the file became the source.
 bool LoadSourceFile(Librarian& lib, const std::string& path);
+
+// The head of the file at path, which may lead into a disk image, when it passes the checks that
+// make a file a source; otherwise shows the one message LoadSourceFile would show for it and
+// returns nothing.
+std::optional<HeadResult> ReadSourceHead(Librarian& lib, const std::string& path);
 
 // Rebuilds List1 from SourceImage and SourceVoiceCount, then the source count text.
 void FillSourceList(Librarian& lib);
