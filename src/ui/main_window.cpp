@@ -9,6 +9,7 @@
 #include "editing/save_as.h"
 #include "editing/save_to_image.h"
 #include "editing/sort_entries.h"
+#include "ui/find_window.h"
 #include "ui/fonts.h"
 #include "ui/secondary_windows.h"
 #include "ui/window_geometry.h"
@@ -23,6 +24,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 
@@ -211,6 +213,7 @@ void MainWindow::BuildMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFileNew = mnuFile->addAction(QStringLiteral("&New..."));
     mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open..."));
+    mnuFileFind = mnuFile->addAction(QStringLiteral("&Find voices..."));
     mnuFileSave = mnuFile->addAction(QStringLiteral("&Save as..."));
     mnuFileSaveImage = mnuFile->addAction(QStringLiteral("Save to disk &image..."));
     mnuSep = mnuFile->addSeparator();
@@ -241,6 +244,7 @@ void MainWindow::Connect()
 
     connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
+    connect(mnuFileFind, &QAction::triggered, this, [this] { mnuFileFind_Click(); });
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
     connect(mnuFileSaveImage, &QAction::triggered, this, [this] { mnuFileSaveImage_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
@@ -507,6 +511,54 @@ void MainWindow::List2_DragDrop(const QListWidget* source, int row)
         Run([this, row] { InsertVoicesAt(m_lib, row); });
     else if (source == List2)
         Run([this, row] { MoveEntriesTo(m_lib, row); });
+}
+
+void MainWindow::mnuFileFind_Click()
+{
+    if (m_unloaded)
+        return;
+    if (!m_findWindow) {
+        m_findWindow = new FindVoicesWindow(this);
+        m_findWindow->copyVoices = [this](const std::vector<FoundVoice>& voices) {
+            FindVoices_Copy(voices, MaxDestEntries + 1);
+        };
+        m_findWindow->openVoice = [this](const FoundVoice& voice) { FindVoices_Open(voice); };
+        // As with the lists' own drops, the command runs once the drag is over.
+        List2->AcceptMarked(m_findWindow->DragMark(), [this](int row) {
+            QTimer::singleShot(0, this,
+                               [this, row] { FindVoices_Copy(m_findWindow->SelectedVoices(), row); });
+        });
+        // Beside the main window where the screen has room, so that both can be seen at once.
+        const QRect screen = this->screen()->availableGeometry();
+        const QRect main = frameGeometry();
+        QPoint at(main.right() + 1, main.top());
+        if (at.x() + m_findWindow->width() > screen.right())
+            at = CentredIn(screen, m_findWindow->size());
+        m_findWindow->move(at);
+    }
+    m_findWindow->show();
+    m_findWindow->raise();
+    m_findWindow->activateWindow();
+}
+
+// Every copy the Find voices window asks for comes through here, a single command each time.
+void MainWindow::FindVoices_Copy(const std::vector<FoundVoice>& voices, int row)
+{
+    Run([this, &voices, row] { CopyFoundVoices(m_lib, voices, row); });
+}
+
+void MainWindow::FindVoices_Open(const FoundVoice& voice)
+{
+    Run([this, &voice] {
+        if (!OpenFoundVoice(m_lib, voice))
+            return;
+        if (QListWidgetItem* item = List1->item(voice.slot - 1)) {
+            List1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+            List1->scrollToItem(item);
+        }
+        raise();
+        activateWindow();
+    });
 }
 
 // Dropped files take the road of files handed over from outside, so they open one after the

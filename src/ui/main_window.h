@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/librarian.h"
+#include "editing/copy_found.h"
 #include "ui/qt_views.h"
 
 #include <QMainWindow>
@@ -20,6 +21,8 @@ class QPushButton;
 
 namespace skerrow {
 
+class FindVoicesWindow;
+
 // The program's main window and its event table. Every handler hands over to one operation of
 // the logic; the window itself keeps no library state, only the controls the operations work
 // through.
@@ -35,6 +38,10 @@ namespace skerrow {
 // dropped, destination entries dragged within it move there, and files dropped on the window open
 // as File > Open opens them. Keys: Enter in the source list copies the selected voices; in the
 // destination list Ctrl+Up and Ctrl+Down move the selected entries and Delete removes them.
+//
+// File > Find voices shows the one Find voices window; whatever it copies (Enter, double-click,
+// its Copy button, or its results dropped on the destination) arrives in FindVoices_Copy, and
+// whatever it opens in FindVoices_Open.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -76,6 +83,7 @@ public:
     void Command6_Click();
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
+    void mnuFileFind_Click();
     void mnuFileSave_Click();
     void mnuFileSaveImage_Click();
     void mnuFileExit_Click();
@@ -88,6 +96,13 @@ public:
     void Form_OLEDragDrop(const std::vector<std::string>& paths);
     void List1_EnterKey();
     void List2_DeleteKey();
+    // From the Find voices window: row is where in the destination the voices go (the count, or
+    // beyond, for the end).
+    void FindVoices_Copy(const std::vector<FoundVoice>& voices, int row);
+    void FindVoices_Open(const FoundVoice& voice);
+
+    // The Find voices window, once File > Find voices has made it.
+    FindVoicesWindow* findWindow() const { return m_findWindow; }
 
     // The controls, by the names the operations know them by.
     QFrame* Panel3D1;
@@ -112,6 +127,7 @@ public:
     QMenu* mnuFile;
     QAction* mnuFileNew;
     QAction* mnuFileOpen;
+    QAction* mnuFileFind;
     QAction* mnuFileSave;
     QAction* mnuFileSaveImage;
     QAction* mnuSep;
@@ -154,6 +170,7 @@ private:
     QtCaptionView m_captionView;
     Librarian m_lib;
 
+    FindVoicesWindow* m_findWindow = nullptr;
     std::function<void()> m_programEnd;
     std::deque<std::string> m_filesToOpen;
     QTimer m_openTimer;

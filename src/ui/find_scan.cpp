@@ -1,0 +1,123 @@
+#include "ui/find_scan.h"
+
+#include "collection/duplicates.h"
+#include "os/os.h"
+
+#include <QMetaObject>
+
+#include <chrono>
+
+namespace skerrow {
+
+namespace {
+
+// Reports come at most this often: often enough to look live, rarely enough that merging them
+// into a large index never holds up the window.
+constexpr auto ReportInterval = std::chrono::milliseconds(100);
+
+}  // namespace
+
+FindScan::FindScan(QObject* parent) : QObject(parent) {}
+
+FindScan::~FindScan()
+{
+    if (m_stop)
+        *m_stop = true;
+    Join();
+}
+
+void FindScan::Join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void FindScan::Stop()
+{
+    if (m_stop)
+        *m_stop = true;
+}
+
+void FindScan::Start(const std::string& root)
+{
+    Stop();
+    Join();
+    m_stop = std::make_shared<std::atomic<bool>>(false);
+    m_running = true;
+    const unsigned generation = ++m_generation;
+    m_thread = std::thread([this, root, generation] { Run(root, generation); });
+}
+
+void FindScan::Post(unsigned generation, std::function<void()> work)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, work = std::move(work)] {
+            if (generation == m_generation)
+                work();
+        },
+        Qt::QueuedConnection);
+}
+
+void FindScan::Run(const std::string& root, unsigned generation)
+{
+    // The thread owns a reference of its own: Start may replace m_stop only after joining.
+    const std::shared_ptr<std::atomic<bool>> stop = m_stop;
+    std::vector<ListedFile> listed;
+    auto pending = std::make_shared<ScanProgress>();
+    auto lastReport = std::chrono::steady_clock::now() - ReportInterval;
+    const auto report = [&](bool force) {
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && now - lastReport < ReportInterval)
+            return;
+        lastReport = now;
+        auto progress = std::exchange(pending, std::make_shared<ScanProgress>());
+        pending->filesRead = progress->filesRead;
+        Post(generation, [this, progress] {
+            if (onProgress)
+                onProgress(*progress);
+        });
+    };
+
+    MultiWalk walk({root});
+    for (const auto& [path, error] : walk.Missing())
+        pending->unreadable.push_back({path, SkipKind::CannotOpen, error, HeadStatus::NotFound, {}});
+    VoiceScanEvents events;
+    events.found = [&](const std::string& path, const ScannedFile& file) {
+        listed.push_back({path, static_cast<int>(file.names.size())});
+        pending->found.push_back({path, file.slotCount, file.names});
+    };
+    events.skipped = [&](const SkippedItem& skipped) {
+        if (IsReadFailure(skipped.kind))
+            pending->unreadable.push_back(skipped);
+    };
+    events.batchDone = [&](std::size_t filesRead) {
+        pending->filesRead = filesRead;
+        report(false);
+        return !*stop;
+    };
+    ScanForVoices(walk, events);
+    pending->listed = true;
+    report(true);
+
+    if (!*stop) {
+        const HashKey key{os::RandomKey(), os::RandomKey()};
+        DuplicateSets sets = FindDuplicateVoices(listed, key, *stop);
+        if (!*stop) {
+            auto members = std::make_shared<std::vector<std::pair<std::uint32_t, std::uint32_t>>>(
+                std::move(sets.members));
+            Post(generation, [this, members] {
+                if (onDuplicates)
+                    onDuplicates(*members);
+            });
+        }
+    }
+    const bool stopped = *stop;
+    Post(generation, [this, stopped] {
+        m_running = false;
+        if (onFinished)
+            onFinished(stopped);
+    });
+}
+
+}  // namespace skerrow
