@@ -103,7 +103,9 @@ void FindVoicesWindow::BuildControls()
     const int digit = Results->fontMetrics().horizontalAdvance(QLatin1Char('M'));
     header->resizeSection(FoundVoicesModel::NameColumn, digit * 9 + FoundVoicesModel::MarkSize);
     header->resizeSection(FoundVoicesModel::SlotColumn, digit * 3);
-    header->resizeSection(FoundVoicesModel::TypeColumn, digit * 10);
+    header->resizeSection(FoundVoicesModel::TypeColumn,
+                          Results->fontMetrics().horizontalAdvance(QStringLiteral("single voice (.1vc)")) +
+                              digit);
 
     ShowUnreadable->setFlat(true);
     ShowUnreadable->setVisible(false);

@@ -528,13 +528,12 @@ void MainWindow::mnuFileFind_Click()
             QTimer::singleShot(0, this,
                                [this, row] { FindVoices_Copy(m_findWindow->SelectedVoices(), row); });
         });
-        // Beside the main window where the screen has room, so that both can be seen at once.
+        // To the left of the main window, as far as the screen has room: the destination, where
+        // the voices go, stays in sight.
         const QRect screen = this->screen()->availableGeometry();
         const QRect main = frameGeometry();
-        QPoint at(main.right() + 1, main.top());
-        if (at.x() + m_findWindow->width() > screen.right())
-            at = CentredIn(screen, m_findWindow->size());
-        m_findWindow->move(at);
+        m_findWindow->move(std::max(screen.left(), main.left() - m_findWindow->frameGeometry().width()),
+                           std::max(screen.top(), main.top()));
     }
     m_findWindow->show();
     m_findWindow->raise();
