@@ -18,6 +18,35 @@ struct FoundFile {
     std::vector<std::string> names;
 };
 
+// Voices in order by name: the first eight bytes of the name, as one number that orders as the
+// bytes do, settle most comparisons without a look at the voice itself.
+struct OrderedVoice {
+    std::uint64_t key = 0;
+    std::uint32_t voice = 0;
+};
+
+// A voice as an index keeps it, in 20 bytes: the name is held here, not in a string of its own.
+struct IndexedVoice {
+    char name[layout::NameSize] = {};
+    std::uint8_t length = 0;
+    std::uint8_t slot = 0;
+    std::uint32_t file = 0;
+    std::uint32_t set = ~std::uint32_t{0};
+};
+
+// Found files made ready to be added to an index, so that the costly part (putting their voices
+// in order among themselves) is done on another thread than the index's. Voices and files are
+// numbered from 0 within the batch, the first file's voices first.
+struct IndexBatch {
+    struct File {
+        std::string path;
+        int slotCount = 0;
+    };
+    std::vector<File> files;
+    std::vector<IndexedVoice> voices;
+    std::vector<OrderedVoice> order;
+};
+
 // Every voice of a scanned collection, kept small and flat so that a hundred thousand of them
 // filter within a frame: a voice is its number, in the order the scan found it, and everything
 // about it is read through the index. Not thread-safe: one thread owns it.
@@ -25,8 +54,13 @@ class VoiceIndex {
 public:
     static constexpr std::uint32_t NoSet = ~std::uint32_t{0};
 
-    // Adds the voices of files found after every file added so far, and keeps the order.
-    void Add(std::vector<FoundFile> files);
+    // Orders the voices of files among themselves; any thread may call it.
+    static IndexBatch Prepare(std::vector<FoundFile> files);
+
+    // Adds the voices of files found after every file added so far, and keeps the order: a batch
+    // costs one pass over the voices already there.
+    void Add(IndexBatch batch);
+    void Add(std::vector<FoundFile> files) { Add(Prepare(std::move(files))); }
     void Clear();
 
     std::size_t VoiceCount() const { return m_voices.size(); }
@@ -53,24 +87,11 @@ public:
     std::vector<std::uint32_t> Filter(std::string_view text, bool duplicatesOnly) const;
 
 private:
-    // 20 bytes a voice: the name is held here, not in a string of its own.
-    struct Voice {
-        char name[layout::NameSize] = {};
-        std::uint8_t length = 0;
-        std::uint8_t slot = 0;
-        std::uint32_t file = 0;
-        std::uint32_t set = NoSet;
-    };
-    struct File {
-        std::string path;
-        int slotCount = 0;
-    };
+    bool Before(const OrderedVoice& a, const OrderedVoice& b) const;
 
-    bool Before(std::uint32_t a, std::uint32_t b) const;
-
-    std::vector<File> m_files;
-    std::vector<Voice> m_voices;
-    std::vector<std::uint32_t> m_byName;    // every voice, in Filter's order
+    std::vector<IndexBatch::File> m_files;
+    std::vector<IndexedVoice> m_voices;
+    std::vector<OrderedVoice> m_byName;     // every voice, in Filter's order
     std::vector<std::uint32_t> m_bySet;     // the voices in sets, in Filter's duplicates-only order
     std::vector<std::uint32_t> m_setSizes;  // by the set's name
 };

@@ -17,13 +17,18 @@ constexpr auto ReportInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-FindScan::FindScan(QObject* parent) : QObject(parent) {}
+FindScan::FindScan(QObject* parent) : QObject(parent)
+{
+    // One thread, so that what is handed to it reaches the window in the order handed.
+    m_ordering.setMaxThreadCount(1);
+}
 
 FindScan::~FindScan()
 {
     if (m_stop)
         *m_stop = true;
     Join();
+    m_ordering.waitForDone();
 }
 
 void FindScan::Join()
@@ -59,12 +64,24 @@ void FindScan::Post(unsigned generation, std::function<void()> work)
         Qt::QueuedConnection);
 }
 
+void FindScan::Hand(std::function<void()> work)
+{
+    m_ordering.start([work = std::move(work)] {
+        os::LowerThreadPriority();
+        work();
+    });
+}
+
 void FindScan::Run(const std::string& root, unsigned generation)
 {
     // The thread owns a reference of its own: Start may replace m_stop only after joining.
     const std::shared_ptr<std::atomic<bool>> stop = m_stop;
+    // The window's own thread comes first: on a machine of two cores the scan's threads would
+    // otherwise take turns with it and hold up typing.
+    os::LowerThreadPriority();
     std::vector<ListedFile> listed;
     auto pending = std::make_shared<ScanProgress>();
+    std::vector<FoundFile> found;
     auto lastReport = std::chrono::steady_clock::now() - ReportInterval;
     const auto report = [&](bool force) {
         const auto now = std::chrono::steady_clock::now();
@@ -73,9 +90,15 @@ void FindScan::Run(const std::string& root, unsigned generation)
         lastReport = now;
         auto progress = std::exchange(pending, std::make_shared<ScanProgress>());
         pending->filesRead = progress->filesRead;
-        Post(generation, [this, progress] {
-            if (onProgress)
-                onProgress(*progress);
+        auto files = std::make_shared<std::vector<FoundFile>>(std::exchange(found, {}));
+        Hand([this, generation, progress, files, stop] {
+            // Ordered here, beside the scan, so that the window only has to merge them in.
+            if (!*stop)
+                progress->found = VoiceIndex::Prepare(std::move(*files));
+            Post(generation, [this, progress] {
+                if (onProgress)
+                    onProgress(*progress);
+            });
         });
     };
 
@@ -85,7 +108,7 @@ void FindScan::Run(const std::string& root, unsigned generation)
     VoiceScanEvents events;
     events.found = [&](const std::string& path, const ScannedFile& file) {
         listed.push_back({path, static_cast<int>(file.names.size())});
-        pending->found.push_back({path, file.slotCount, file.names});
+        found.push_back({path, file.slotCount, file.names});
     };
     events.skipped = [&](const SkippedItem& skipped) {
         if (IsReadFailure(skipped.kind))
@@ -106,17 +129,21 @@ void FindScan::Run(const std::string& root, unsigned generation)
         if (!*stop) {
             auto members = std::make_shared<std::vector<std::pair<std::uint32_t, std::uint32_t>>>(
                 std::move(sets.members));
-            Post(generation, [this, members] {
-                if (onDuplicates)
-                    onDuplicates(*members);
+            Hand([this, generation, members] {
+                Post(generation, [this, members] {
+                    if (onDuplicates)
+                        onDuplicates(*members);
+                });
             });
         }
     }
     const bool stopped = *stop;
-    Post(generation, [this, stopped] {
-        m_running = false;
-        if (onFinished)
-            onFinished(stopped);
+    Hand([this, generation, stopped] {
+        Post(generation, [this, stopped] {
+            m_running = false;
+            if (onFinished)
+                onFinished(stopped);
+        });
     });
 }
 

@@ -4,6 +4,7 @@
 #include "collection/voice_scan.h"
 
 #include <QObject>
+#include <QThreadPool>
 
 #include <atomic>
 #include <functional>
@@ -17,7 +18,7 @@ namespace skerrow {
 
 // What a running scan has found since it last reported.
 struct ScanProgress {
-    std::vector<FoundFile> found;
+    IndexBatch found;
     std::vector<SkippedItem> unreadable;  // what could not be read, so voices may be missing
     std::size_t filesRead = 0;            // in all, so far
     bool listed = false;                  // the walk is over; the duplicates are looked for next
@@ -48,8 +49,12 @@ private:
     // Hands work to this object's thread, dropped when another scan has started since.
     void Post(unsigned generation, std::function<void()> work);
     void Join();
+    // Runs work on the ordering thread, after everything handed to it before.
+    void Hand(std::function<void()> work);
 
     std::thread m_thread;
+    // Puts found voices in order beside the scan, and passes the reports on in turn.
+    QThreadPool m_ordering;
     std::shared_ptr<std::atomic<bool>> m_stop;
     unsigned m_generation = 0;
     bool m_running = false;

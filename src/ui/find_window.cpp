@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -19,7 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
-#include <QTreeView>
+#include <QTableView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,6 +37,14 @@ QString Number(std::size_t count)
 std::string PathBytes(const QString& text)
 {
     return QFile::encodeName(text).toStdString();
+}
+
+// A folder as typed, "~" standing for the home folder as in a shell.
+std::string TypedFolder(const QString& text)
+{
+    if (text == QStringLiteral("~") || text.startsWith(QStringLiteral("~/")))
+        return PathBytes(QDir::homePath() + text.mid(1));
+    return PathBytes(text);
 }
 
 QString ShownPath(const std::string& path)
@@ -70,7 +79,7 @@ void FindVoicesWindow::BuildControls()
     Browse = new QPushButton(QStringLiteral("&Browse..."));
     Search = new QLineEdit;
     DuplicatesOnly = new QCheckBox(QStringLiteral("&Duplicates only"));
-    Results = new QTreeView;
+    Results = new QTableView;
     Status = new QLabel;
     ShowUnreadable = new QPushButton;
     Stop = new QPushButton(QStringLiteral("S&top"));
@@ -86,10 +95,15 @@ void FindVoicesWindow::BuildControls()
     Search->setClearButtonEnabled(true);
 
     Results->setModel(m_model);
-    Results->setRootIsDecorated(false);
-    Results->setItemsExpandable(false);
-    Results->setUniformRowHeights(true);
-    Results->setAllColumnsShowFocus(true);
+    // A table rather than a tree: a tree lays out every row anew each time rows come or go, which
+    // with a few hundred thousand rows holds the window up for a frame or more.
+    Results->setShowGrid(false);
+    Results->setWordWrap(false);
+    Results->setCornerButtonEnabled(false);
+    Results->verticalHeader()->hide();
+    Results->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Results->verticalHeader()->setDefaultSectionSize(Results->fontMetrics().height() + 4);
+    Results->horizontalHeader()->setHighlightSections(false);
     Results->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Results->setSelectionBehavior(QAbstractItemView::SelectRows);
     Results->setDragEnabled(true);
@@ -97,7 +111,7 @@ void FindVoicesWindow::BuildControls()
     Results->setDefaultDropAction(Qt::CopyAction);
     Results->setIconSize(QSize(FoundVoicesModel::MarkSize, FoundVoicesModel::MarkSize));
     Results->setAccessibleName(QStringLiteral("Found voices"));
-    QHeaderView* header = Results->header();
+    QHeaderView* header = Results->horizontalHeader();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(FoundVoicesModel::FileColumn, QHeaderView::Stretch);
     const int digit = Results->fontMetrics().horizontalAdvance(QLatin1Char('M'));
@@ -151,11 +165,11 @@ void FindVoicesWindow::BuildControls()
 
 void FindVoicesWindow::ConnectControls()
 {
-    connect(Folder, &QLineEdit::returnPressed, this, [this] { Scan(PathBytes(Folder->text())); });
+    connect(Folder, &QLineEdit::returnPressed, this, [this] { Scan(TypedFolder(Folder->text())); });
     connect(Browse, &QPushButton::clicked, this, [this] { BrowseForFolder(); });
     connect(Search, &QLineEdit::textChanged, this, [this] { Refilter(); });
     connect(DuplicatesOnly, &QCheckBox::toggled, this, [this] { Refilter(); });
-    connect(Results, &QTreeView::doubleClicked, this, [this] { CopySelected(); });
+    connect(Results, &QTableView::doubleClicked, this, [this] { CopySelected(); });
     connect(Copy, &QPushButton::clicked, this, [this] { CopySelected(); });
     connect(OpenFile, &QPushButton::clicked, this, [this] { OpenCurrent(); });
     connect(Stop, &QPushButton::clicked, m_scan, [this] { m_scan->Stop(); });

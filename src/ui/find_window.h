@@ -14,7 +14,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTreeView;
+class QTableView;
 
 namespace skerrow {
 
@@ -46,6 +46,8 @@ public:
     // Scans folder, as Enter in the Folder field does.
     void Scan(const std::string& folder);
     bool Scanning() const;
+    // The walk of the last scan is over (the duplicates may still be looked for).
+    bool Listed() const { return m_listed; }
 
     const VoiceIndex& Index() const { return m_index; }
     const std::vector<SkippedItem>& Unreadable() const { return m_unreadable; }
@@ -54,7 +56,7 @@ public:
     QPushButton* Browse;
     QLineEdit* Search;
     QCheckBox* DuplicatesOnly;
-    QTreeView* Results;
+    QTableView* Results;
     QLabel* Status;
     QPushButton* ShowUnreadable;
     QPushButton* Stop;

@@ -7,7 +7,8 @@
 #include "ui/find_window.h"
 
 #include <QAction>
-#include <QTreeView>
+#include <QHeaderView>
+#include <QTableView>
 #include <QtTest>
 
 using namespace skerrow;
