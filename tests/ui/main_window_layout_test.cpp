@@ -272,7 +272,8 @@ private slots:
             return out;
         };
         QCOMPARE(texts(f.window.mnuFile),
-                 QStringList({"&New...", "&Open...", "&Save as...", "Save to disk &image...", "-", "E&xit"}));
+                 QStringList({"&New...", "&Open...", "&Find voices...", "&Save as...",
+                              "Save to disk &image...", "-", "E&xit"}));
         QCOMPARE(texts(f.window.mnuHelp),
                  QStringList({"&Help...", "&Manual...", "&If you like this program...", "-", "&About..."}));
         QCOMPARE(f.window.mnuFileNew->text(), QString("&New..."));
