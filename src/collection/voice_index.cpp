@@ -81,15 +81,26 @@ bool VoiceIndex::Before(const OrderedVoice& a, const OrderedVoice& b) const
         [this](std::uint32_t v) { return m_voices[v].slot; });
 }
 
-void VoiceIndex::Add(IndexBatch batch)
+void VoiceIndex::Append(IndexBatch& batch)
 {
-    const auto firstNew = static_cast<std::uint32_t>(m_voices.size());
     const auto firstFile = static_cast<std::uint32_t>(m_files.size());
     for (IndexedVoice& voice : batch.voices) {
         voice.file += firstFile;
         m_voices.push_back(voice);
     }
     std::move(batch.files.begin(), batch.files.end(), std::back_inserter(m_files));
+}
+
+void VoiceIndex::Add(IndexBatch batch, std::vector<OrderedVoice> order)
+{
+    Append(batch);
+    m_byName = std::move(order);
+}
+
+void VoiceIndex::Add(IndexBatch batch)
+{
+    const auto firstNew = static_cast<std::uint32_t>(m_voices.size());
+    Append(batch);
     // Already in order among themselves: one merge puts them among the others.
     const std::size_t oldCount = m_byName.size();
     for (OrderedVoice& ordered : batch.order) {

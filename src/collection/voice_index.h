@@ -61,6 +61,12 @@ public:
     // costs one pass over the voices already there.
     void Add(IndexBatch batch);
     void Add(std::vector<FoundFile> files) { Add(Prepare(std::move(files))); }
+    // Adds batch, found after every file added so far, with order as the order of all the voices
+    // then held: what Order() of another index gives once it has had the same batches added. So
+    // the merge can be done on another thread, and this index only takes the result.
+    void Add(IndexBatch batch, std::vector<OrderedVoice> order);
+    // Every voice, in the order Filter shows them without duplicatesOnly.
+    const std::vector<OrderedVoice>& Order() const { return m_byName; }
     void Clear();
 
     std::size_t VoiceCount() const { return m_voices.size(); }
@@ -87,6 +93,7 @@ public:
     std::vector<std::uint32_t> Filter(std::string_view text, bool duplicatesOnly) const;
 
 private:
+    void Append(IndexBatch& batch);
     bool Before(const OrderedVoice& a, const OrderedVoice& b) const;
 
     std::vector<IndexBatch::File> m_files;

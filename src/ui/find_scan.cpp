@@ -66,10 +66,7 @@ void FindScan::Post(unsigned generation, std::function<void()> work)
 
 void FindScan::Hand(std::function<void()> work)
 {
-    m_ordering.start([work = std::move(work)] {
-        os::LowerThreadPriority();
-        work();
-    });
+    m_ordering.start(std::move(work));
 }
 
 void FindScan::Run(const std::string& root, unsigned generation)
@@ -82,6 +79,7 @@ void FindScan::Run(const std::string& root, unsigned generation)
     std::vector<ListedFile> listed;
     auto pending = std::make_shared<ScanProgress>();
     std::vector<FoundFile> found;
+    const auto ordered = std::make_shared<VoiceIndex>();
     auto lastReport = std::chrono::steady_clock::now() - ReportInterval;
     const auto report = [&](bool force) {
         const auto now = std::chrono::steady_clock::now();
@@ -91,10 +89,12 @@ void FindScan::Run(const std::string& root, unsigned generation)
         auto progress = std::exchange(pending, std::make_shared<ScanProgress>());
         pending->filesRead = progress->filesRead;
         auto files = std::make_shared<std::vector<FoundFile>>(std::exchange(found, {}));
-        Hand([this, generation, progress, files, stop] {
-            // Ordered here, beside the scan, so that the window only has to merge them in.
-            if (!*stop)
-                progress->found = VoiceIndex::Prepare(std::move(*files));
+        Hand([this, generation, progress, files, ordered] {
+            // Put in order here, beside the scan, and merged into an index of the voices found so
+            // far that only this thread keeps: the window takes the order whole.
+            progress->found = VoiceIndex::Prepare(std::move(*files));
+            ordered->Add(IndexBatch(progress->found));
+            progress->order = ordered->Order();
             Post(generation, [this, progress] {
                 if (onProgress)
                     onProgress(*progress);

@@ -192,7 +192,7 @@ void FindVoicesWindow::ConnectControls()
     Search->installEventFilter(this);
 
     m_scan->onProgress = [this](ScanProgress& progress) {
-        m_index.Add(std::move(progress.found));
+        m_index.Add(std::move(progress.found), std::move(progress.order));
         m_unreadable.insert(m_unreadable.end(), progress.unreadable.begin(), progress.unreadable.end());
         m_filesRead = progress.filesRead;
         m_listed = progress.listed;
