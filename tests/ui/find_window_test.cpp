@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTableView>
 #include <QtTest>
 
@@ -31,6 +32,8 @@ private Q_SLOTS:
             image->Write("", "PADS.1BK", BuildVoiceFile({.slotCount = 16, .names = {"Horn Pad"}}), {});
         QVERIFY(written.bytes);
         WriteBytes(dir.file("DISK.img"), *written.bytes);
+        // An image cut short: counted as unreadable, its name listed with the reason.
+        WriteBytes(dir.file("CUT.img"), written.bytes->substr(0, 100 * 1024));
 
         WindowFixture f;
         f.window.show();
@@ -44,6 +47,8 @@ private Q_SLOTS:
         QTest::keyClick(find->Folder, Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!find->Scanning(), 10000);
         QCOMPARE(find->focusWidget(), find->Search);
+        QCOMPARE(find->Unreadable().size(), std::size_t{1});
+        QVERIFY(!find->ShowUnreadable->isHidden());
 
         // Blank-padded names sort the bare one first; the voice in the image is named by its path.
         QTest::keyClicks(find->Search, QStringLiteral("hORN"));
