@@ -47,15 +47,6 @@ void FoundVoicesModel::Empty()
     endResetModel();
 }
 
-int FoundVoicesModel::RowOf(std::uint32_t voice) const
-{
-    for (std::size_t row = 0; row < m_rows.size(); ++row) {
-        if (m_rows[row] == voice)
-            return static_cast<int>(row);
-    }
-    return -1;
-}
-
 void FoundVoicesModel::Refilter(const std::string& text, bool duplicatesOnly)
 {
     // A layout change rather than a reset: the view keeps its selection and current row, moved to

@@ -32,8 +32,6 @@ public:
     void Empty();
 
     std::uint32_t VoiceAt(int row) const { return m_rows[static_cast<std::size_t>(row)]; }
-    // The row showing voice, or -1.
-    int RowOf(std::uint32_t voice) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
