@@ -6,7 +6,6 @@
 #include "cli/usage.h"
 #include "collection/block_hash.h"
 #include "collection/duplicates.h"
-#include "diskimage/image_file.h"
 #include "voicefile/layout.h"
 
 #include <algorithm>
@@ -55,24 +54,6 @@ HashedFile HashVoiceFile(const HashKey& key, const WalkItem& item)
     return HashBlocks(key, ReadWalkedFile(item, buffer.data(), true), buffer.data());
 }
 
-// Reads the blocks of slots of the file at path as it holds them now. A block changed since the
-// scan is compared as it is now: whatever is reported equal is equal on disk.
-void ReadBlocksAgain(const std::string& path, const std::vector<int>& slots, std::vector<std::string>& blocks)
-{
-    const os::OpenResult opened = os::OpenForReading(path);
-    diskimage::AnySourceBlocks inImage;
-    for (std::size_t k = 0; k < slots.size(); ++k) {
-        std::string& block = blocks[k];
-        // A voice file inside a disk image is read out of the image as it is now.
-        const BlockRead read =
-            opened.file ? ReadBlock([&](std::uint64_t offset, char* data, std::size_t size,
-                                        int* error) { return opened.file.ReadAt(offset, data, size, error); },
-                                    slots[k], block, std::nullopt)
-                        : inImage.Read({{}, path, slots[k]}, block);
-        if (read.failure != WriteFailure::None)
-            block.clear();
-    }
-}
 // Blocks missing from a file whose size is a whole number of blocks: it looks like a voice file
 // cut short. Another file that only happens to have a voice file's count byte (a third of all
 // bytes 1, 16 or 128 are) is told only with --verbose.
@@ -179,7 +160,7 @@ int RunDupes(const Arguments& args, const Console& console)
 
     const DuplicateSets sets = FindDuplicateSets(
         voices, [&](std::uint32_t file, const std::vector<int>& slots, std::vector<std::string>& blocks) {
-            ReadBlocksAgain(files[file], slots, blocks);
+            ReadVoiceBlocks(files[file], slots, blocks);
         });
     // A voice whose file changed under the scan cannot be vouched for: it is left out.
     ReportChanged(console, report, files, voices, names, sets.changed);

@@ -4,7 +4,6 @@
 #include "cli/scan_report.h"
 #include "cli/usage.h"
 #include "core/ascii.h"
-#include "voicefile/layout.h"
 
 namespace skerrow {
 
@@ -27,24 +26,15 @@ int RunFind(const Arguments& args, const Console& console)
     MultiWalk walk(args.operands);
     ScanReport report(console, args.Has("--verbose"));
     report.MissingRoots(walk);
-    const auto read = [](const WalkItem& item) {
-        thread_local std::vector<char> buffer(layout::HeadSize);
-        return ReadWalkedFile(item, buffer.data(), false);
-    };
-    const auto write = [&](const std::string& path, const ScannedFile& file) {
-        for (std::size_t k = 0; k < file.names.size(); ++k) {
-            if (ContainsIgnoringAsciiCase(file.names[k], text))
-                WriteVoiceRecord(console, format, path, static_cast<int>(k) + 1, file.names[k]);
-        }
-    };
-    ScanTree<ScannedFile>(walk, read, [&](const WalkItem& item, const ScannedFile& file) {
-        if (file.diskImage && item.kind == WalkKind::File) {
-            for (const ScannedMember& member : report.AcceptImageMembers(item, false))
-                write(member.path, member.file);
-        } else if (report.Accept(item, file)) {
-            write(item.path, file);
-        }
-    });
+    ScanForVoices(walk, {[&](const std::string& path, const ScannedFile& file) {
+                             for (std::size_t k = 0; k < file.names.size(); ++k) {
+                                 if (ContainsIgnoringAsciiCase(file.names[k], text))
+                                     WriteVoiceRecord(console, format, path, static_cast<int>(k) + 1,
+                                                      file.names[k]);
+                             }
+                         },
+                         [&](const SkippedItem& skipped) { report.Tell(skipped); },
+                         {}});
     return FinishOutput(console, report.ExitCode());
 }
 

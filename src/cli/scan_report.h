@@ -1,9 +1,8 @@
 #pragma once
 
 #include "cli/output.h"
-#include "collection/scan.h"
+#include "collection/voice_scan.h"
 
-#include <map>
 #include <string>
 
 namespace skerrow {
@@ -20,6 +19,9 @@ public:
 
     // Whether item is a voice file to list, having told whatever else it is.
     bool Accept(const WalkItem& item, const ScannedFile& file);
+
+    // Tells what a scan passed over and why.
+    void Tell(const SkippedItem& skipped);
 
     // The voice files inside item, a disk image by its scan, that Accept accepts; tells what made
     // the image unreadable. With blocks each member's bytes hold its listed voices' blocks too.
@@ -38,7 +40,7 @@ private:
     const Console& m_console;
     bool m_verbose;
     bool m_failed = false;
-    std::map<os::FileId, std::string> m_seen;  // file identity, first path
+    VoiceFileCheck m_check;
 };
 
 }  // namespace skerrow

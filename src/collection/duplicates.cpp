@@ -1,9 +1,12 @@
 #include "collection/duplicates.h"
 
 #include "collection/parallel.h"
+#include "diskimage/image_file.h"
+#include "voicefile/layout.h"
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace skerrow {
 
@@ -113,6 +116,76 @@ DuplicateSets FindDuplicateSets(const std::vector<HashedVoice>& voices, const Re
     }
     sets.members = std::move(kept);
     std::sort(sets.changed.begin(), sets.changed.end());
+    return sets;
+}
+
+void ReadVoiceBlocks(const std::string& path, const std::vector<int>& slots, std::vector<std::string>& blocks)
+{
+    const os::OpenResult opened = os::OpenForReading(path);
+    diskimage::AnySourceBlocks inImage;
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+        std::string& block = blocks[k];
+        // A voice file inside a disk image is read out of the image as it is now.
+        const BlockRead read =
+            opened.file ? ReadBlock([&](std::uint64_t offset, char* data, std::size_t size,
+                                        int* error) { return opened.file.ReadAt(offset, data, size, error); },
+                                    slots[k], block, std::nullopt)
+                        : inImage.Read({{}, path, slots[k]}, block);
+        if (read.failure != WriteFailure::None)
+            block.clear();
+    }
+}
+
+DuplicateSets FindDuplicateVoices(const std::vector<ListedFile>& files, const HashKey& key,
+                                  const std::atomic<bool>& stop)
+{
+    std::vector<std::uint32_t> firstVoice(files.size());
+    std::uint32_t count = 0;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        firstVoice[f] = count;
+        count += static_cast<std::uint32_t>(files[f].voices);
+    }
+    // Hashes by voice number; a voice whose block could not be read keeps none.
+    std::vector<std::optional<std::uint64_t>> hashes(count);
+    ParallelFor(files.size(), [&](std::size_t f) {
+        if (stop.load(std::memory_order_relaxed))
+            return;
+        std::vector<int> slots(static_cast<std::size_t>(files[f].voices));
+        for (std::size_t k = 0; k < slots.size(); ++k)
+            slots[k] = static_cast<int>(k) + 1;
+        std::vector<std::string> blocks(slots.size());
+        ReadVoiceBlocks(files[f].path, slots, blocks);
+        for (std::size_t k = 0; k < blocks.size(); ++k) {
+            if (!blocks[k].empty())
+                hashes[firstVoice[f] + k] = BlockHash(key, blocks[k]);
+        }
+    });
+    if (stop)
+        return {};
+
+    std::vector<HashedVoice> hashed;
+    std::vector<std::uint32_t> numberOf;  // of each hashed voice
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        for (int k = 0; k < files[f].voices; ++k) {
+            const std::uint32_t voice = firstVoice[f] + static_cast<std::uint32_t>(k);
+            if (hashes[voice]) {
+                hashed.push_back(
+                    {*hashes[voice], static_cast<std::uint32_t>(f), static_cast<std::uint8_t>(k + 1)});
+                numberOf.push_back(voice);
+            }
+        }
+    }
+    DuplicateSets sets = FindDuplicateSets(
+        hashed, [&](std::uint32_t file, const std::vector<int>& slots, std::vector<std::string>& blocks) {
+            ReadVoiceBlocks(files[file].path, slots, blocks);
+        });
+    // Hashed voices are in voice order, so renumbering keeps the pairs sorted.
+    for (auto& [set, voice] : sets.members) {
+        set = numberOf[set];
+        voice = numberOf[voice];
+    }
+    for (std::uint32_t& voice : sets.changed)
+        voice = numberOf[voice];
     return sets;
 }
 

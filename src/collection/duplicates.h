@@ -1,5 +1,8 @@
 #pragma once
 
+#include "collection/block_hash.h"
+
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,5 +37,22 @@ struct DuplicateSets {
 // blocks at a time and each file once per batch, and sorts each group of equal hashes by bytes,
 // so that even blocks made to collide cost a logarithm each, not a comparison with every other.
 DuplicateSets FindDuplicateSets(const std::vector<HashedVoice>& voices, const ReadBlocks& read);
+
+// Fills blocks[k] with the block of slots[k] of the voice file at path, which may lead into a disk
+// image, as it holds it now, or leaves it empty when that can no longer be read whole.
+void ReadVoiceBlocks(const std::string& path, const std::vector<int>& slots,
+                     std::vector<std::string>& blocks);
+
+// A voice file a scan listed, with the number of voices it listed.
+struct ListedFile {
+    std::string path;
+    int voices = 0;
+};
+
+// The sets of equal voices among the listed ones, numbered in order across files (the first file's
+// voices first), read from the files as they are now. A voice whose block cannot be read is in no
+// set. Stops early, with no sets, once stop is set.
+DuplicateSets FindDuplicateVoices(const std::vector<ListedFile>& files, const HashKey& key,
+                                  const std::atomic<bool>& stop);
 
 }  // namespace skerrow

@@ -34,6 +34,7 @@ ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks)
         file.diskImage = diskimage::LooksLikeFatImage(std::string_view(buffer, file.bytesRead));
         return file;
     }
+    file.slotCount = slots;
     file.names = layout::ListNames(std::string_view(buffer, layout::HeadSize), slots);
     if (blocks) {
         const auto needed = static_cast<std::size_t>(layout::FileSize(static_cast<int>(file.names.size())));
@@ -75,6 +76,7 @@ ScannedImage ReadWalkedImage(const WalkItem& item, bool blocks)
         scanned.file.id = diskimage::MemberId(loaded.id, member.firstCluster);
         scanned.file.size = member.size;
         scanned.bytes = loaded.image->Read(member, 0, layout::HeadSize);
+        scanned.file.slotCount = voice.slots;
         scanned.file.names = layout::ListNames(scanned.bytes, voice.slots);
         if (blocks)
             scanned.bytes = loaded.image->Read(

@@ -24,6 +24,7 @@ struct ScannedFile {
     os::FileId id;
     std::uint64_t size = 0;          // of the file, as it was opened
     std::size_t bytesRead = 0;       // into the buffer
+    int slotCount = 0;               // of a voice file: 1, 16 or 128
     std::vector<std::string> names;  // the listed voices of a voice file
     bool diskImage = false;          // no voice file, but a disk image that may hold some
 };
@@ -52,9 +53,9 @@ ScannedFile ReadWalkedFile(const WalkItem& item, char* buffer, bool blocks);
 
 // Walks every root and, one batch of items at a time, calls read(item) for the files in
 // parallel, and then report(item, result) for every item in walk order (result is default-made
-// for items that are not files).
-template <typename Result, typename Read, typename Report>
-void ScanTree(MultiWalk& walk, Read read, Report report)
+// for items that are not files). After each batch goOn() says whether to walk on.
+template <typename Result, typename Read, typename Report, typename GoOn>
+void ScanTree(MultiWalk& walk, Read read, Report report, GoOn goOn)
 {
     std::vector<WalkItem> items;
     std::vector<Result> results;
@@ -80,7 +81,15 @@ void ScanTree(MultiWalk& walk, Read read, Report report)
         });
         for (std::size_t i = 0; i < items.size(); ++i)
             report(items[i], results[i]);
+        if (!goOn())
+            return;
     }
+}
+
+template <typename Result, typename Read, typename Report>
+void ScanTree(MultiWalk& walk, Read read, Report report)
+{
+    ScanTree<Result>(walk, read, report, [] { return true; });
 }
 
 }  // namespace skerrow

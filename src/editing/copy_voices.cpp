@@ -8,12 +8,17 @@ void ShowDestinationFull(Librarian& lib, bool withFullStop)
                             MessageIcon::Information, MessageButtons::Ok);
 }
 
+void AppendDestEntry(Librarian& lib, const std::string& name, const std::string& path, int voiceNumber)
+{
+    lib.List2.AddItem(name);
+    DestEntry& entry = lib.state.DestEntries[static_cast<size_t>(lib.List2.Count() - 1)];
+    entry.SourcePath = path;
+    entry.VoiceNumber = static_cast<std::int16_t>(voiceNumber);
+}
+
 void AppendDestEntry(Librarian& lib, int sourceIndex)
 {
-    lib.List2.AddItem(lib.List1.Text(sourceIndex));
-    DestEntry& entry = lib.state.DestEntries[static_cast<size_t>(lib.List2.Count() - 1)];
-    entry.SourcePath = lib.state.CurrentSourcePath;
-    entry.VoiceNumber = static_cast<std::int16_t>(sourceIndex + 1);
+    AppendDestEntry(lib, lib.List1.Text(sourceIndex), lib.state.CurrentSourcePath, sourceIndex + 1);
 }
 
 void CopyCurrentVoice(Librarian& lib)

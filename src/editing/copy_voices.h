@@ -2,11 +2,17 @@
 
 #include "core/librarian.h"
 
+#include <string>
+
 namespace skerrow {
 
 // Appends source item sourceIndex to the destination, with an entry naming the open source
 // file and the voice's 1-based slot. The caller checks the capacity.
 void AppendDestEntry(Librarian& lib, int sourceIndex);
+
+// Appends an item showing name to the destination, with an entry naming path and the 1-based
+// voiceNumber in it. The caller checks the capacity.
+void AppendDestEntry(Librarian& lib, const std::string& name, const std::string& path, int voiceNumber);
 
 // The "Info" message of a copy that no longer fits. The copy-all and double-click wording has no
 // full stop; the selection's has one.

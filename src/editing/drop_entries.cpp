@@ -39,9 +39,14 @@ void InsertVoicesAt(Librarian& lib, int row)
 {
     if (lib.List1.Count() == 0)
         return;
+    InsertAppendedAt(lib, row, [&lib] { return AppendSourceVoices(lib, false); });
+}
+
+void InsertAppendedAt(Librarian& lib, int row, const std::function<bool()>& append)
+{
     const int before = lib.List2.Count();
     row = std::clamp(row, 0, before);
-    const bool allFitted = AppendSourceVoices(lib, false);
+    const bool allFitted = append();
 
     // The new entries were appended; the ones from row on move down below them.
     const int after = lib.List2.Count();

@@ -57,11 +57,11 @@ bool OpenSourcePath(Librarian& lib, const std::string& path)
     return diskimage::IsDiskImage(path) ? ChooseFromImage(lib, path) : LoadSourceFile(lib, path);
 }
 
-bool LoadSourceFile(Librarian& lib, const std::string& path)
+std::optional<HeadResult> ReadSourceHead(Librarian& lib, const std::string& path,
+                                         std::optional<diskimage::ImagePath>* inImage)
 {
     std::string damage;
-    std::optional<diskimage::ImagePath> inImage;
-    HeadResult head = diskimage::ReadAnyHead(path, &damage, &inImage);
+    HeadResult head = diskimage::ReadAnyHead(path, &damage, inImage);
     if (head.status != HeadStatus::Ok) {
         // A disk image given where a voice file was expected: say how to name a file inside it.
         const std::string text =
@@ -71,11 +71,21 @@ bool LoadSourceFile(Librarian& lib, const std::string& path)
                 : HeadMessage(head.status, path);
         lib.platform.MessageBox(text, "Error", MessageIcon::Critical, MessageButtons::Ok,
                                 {path, head.error, head.notPlain});
-        return false;
+        return std::nullopt;
     }
-    lib.state.SourceImage = std::move(head.image);
+    return head;
+}
+
+bool LoadSourceFile(Librarian& lib, const std::string& path)
+{
+    std::optional<diskimage::ImagePath> inImage;
+    std::optional<HeadResult> head = ReadSourceHead(lib, path, &inImage);
+    if (!head)
+        return false;
+
+    lib.state.SourceImage = std::move(head->image);
     lib.state.CurrentSourcePath = path;
-    lib.state.SourceVoiceCount = static_cast<std::int16_t>(head.slotCount);
+    lib.state.SourceVoiceCount = static_cast<std::int16_t>(head->slotCount);
     lib.caption.SetText("Skerrow (" + (inImage ? diskimage::ShownMemberPath(*inImage) : FileNameOf(path)) +
                         ")");
     FillSourceList(lib);

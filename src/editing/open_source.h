@@ -1,10 +1,17 @@
 #pragma once
 
 #include "core/librarian.h"
+#include "voicefile/head_reader.h"
+
+#include <optional>
 
 #include <string>
 
 namespace skerrow {
+
+namespace diskimage {
+struct ImagePath;
+}
 
 inline constexpr const char* OpenDialogFilter = "VL1 Files (*.1vc;*.1bk;*.avc)|*.1vc;*.1bk;*.avc|"
                                                 "Disk images (*.img;*.ima)|*.img;*.ima|"
@@ -24,6 +31,12 @@ bool OpenSourcePath(Librarian& lib, const std::string& path);
 // refused file gets one message ("Error", critical icon) and leaves the whole source side as it was. Returns
 // whether the file became the source.
 bool LoadSourceFile(Librarian& lib, const std::string& path);
+
+// The head of the file at path, which may lead into a disk image, when it passes the checks that
+// make a file a source; otherwise shows the one message LoadSourceFile would show for it and
+// returns nothing. *inImage is set to the split of a path that goes into a disk image.
+std::optional<HeadResult> ReadSourceHead(Librarian& lib, const std::string& path,
+                                         std::optional<diskimage::ImagePath>* inImage = nullptr);
 
 // Rebuilds List1 from SourceImage and SourceVoiceCount, then the source count text.
 void FillSourceList(Librarian& lib);

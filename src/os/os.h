@@ -196,4 +196,9 @@ LocalTime LocalTimeNow();
 // The character encoding of the user's locale, as named by the system (e.g. "UTF-8"), or empty.
 std::string LocaleEncoding();
 
+// Lets the calling thread, and on POSIX the threads it starts from now on, yield the processor to
+// the program's other threads whenever they have work: for background work, such as a scan, that
+// must not slow the window down. Failing changes nothing.
+void LowerThreadPriority();
+
 }  // namespace skerrow::os

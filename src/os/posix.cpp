@@ -771,4 +771,13 @@ std::string LocaleEncoding()
     return codeset;
 }
 
+void LowerThreadPriority()
+{
+#ifdef __linux__
+    // On Linux a nice value belongs to the thread (the thread id names it), and threads started
+    // later inherit it.
+    static_cast<void>(::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10));
+#endif
+}
+
 }  // namespace skerrow::os

@@ -598,4 +598,9 @@ std::string LocaleEncoding()
     return page == CP_UTF8 ? "UTF-8" : std::string("CP") + std::to_string(page);
 }
 
+void LowerThreadPriority()
+{
+    static_cast<void>(::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL));
+}
+
 }  // namespace skerrow::os

@@ -9,6 +9,7 @@
 #include "editing/save_as.h"
 #include "editing/save_to_image.h"
 #include "editing/sort_entries.h"
+#include "ui/find_window.h"
 #include "ui/fonts.h"
 #include "ui/legibility.h"
 #include "ui/secondary_windows.h"
@@ -24,6 +25,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 
@@ -213,6 +215,7 @@ void MainWindow::BuildMenus()
     mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFileNew = mnuFile->addAction(QStringLiteral("&New..."));
     mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open..."));
+    mnuFileFind = mnuFile->addAction(QStringLiteral("&Find voices..."));
     mnuFileSave = mnuFile->addAction(QStringLiteral("&Save as..."));
     mnuFileSaveImage = mnuFile->addAction(QStringLiteral("Save to disk &image..."));
     mnuSep = mnuFile->addSeparator();
@@ -253,6 +256,7 @@ void MainWindow::Connect()
 
     connect(mnuFileNew, &QAction::triggered, this, [this] { mnuFileNew_Click(); });
     connect(mnuFileOpen, &QAction::triggered, this, [this] { mnuFileOpen_Click(); });
+    connect(mnuFileFind, &QAction::triggered, this, [this] { mnuFileFind_Click(); });
     connect(mnuFileSave, &QAction::triggered, this, [this] { mnuFileSave_Click(); });
     connect(mnuFileSaveImage, &QAction::triggered, this, [this] { mnuFileSaveImage_Click(); });
     connect(mnuFileExit, &QAction::triggered, this, [this] { mnuFileExit_Click(); });
@@ -557,6 +561,55 @@ void MainWindow::List2_DragDrop(const QListWidget* source, int row)
         RunStep(StepDrop, [this, row] { InsertVoicesAt(m_lib, row); });
     else if (source == List2)
         RunStep(StepMove, [this, row] { MoveEntriesTo(m_lib, row); });
+}
+
+void MainWindow::mnuFileFind_Click()
+{
+    if (m_unloaded)
+        return;
+    if (!m_findWindow) {
+        m_findWindow = new FindVoicesWindow(this);
+        m_findWindow->copyVoices = [this](const std::vector<FoundVoice>& voices) {
+            FindVoices_Copy(voices, MaxDestEntries + 1);
+        };
+        m_findWindow->openVoice = [this](const FoundVoice& voice) { FindVoices_Open(voice); };
+        // As with the lists' own drops, the command runs once the drag is over.
+        List2->AcceptMarked(m_findWindow->DragMark(), [this](int row) {
+            QTimer::singleShot(0, this,
+                               [this, row] { FindVoices_Copy(m_findWindow->SelectedVoices(), row); });
+        });
+        // To the left of the main window, as far as the screen has room: the destination, where
+        // the voices go, stays in sight.
+        const QRect screen = this->screen()->availableGeometry();
+        const QRect main = frameGeometry();
+        m_findWindow->move(std::max(screen.left(), main.left() - m_findWindow->frameGeometry().width()),
+                           std::max(screen.top(), main.top()));
+    }
+    m_findWindow->show();
+    m_findWindow->raise();
+    m_findWindow->activateWindow();
+}
+
+// Every copy the Find voices window asks for comes through here, a single command each time.
+void MainWindow::FindVoices_Copy(const std::vector<FoundVoice>& voices, int row)
+{
+    // A copy appends (any row past the end); a drop goes in at its line. Either is a step.
+    RunStep(row > MaxDestEntries ? StepCopy : StepDrop,
+            [this, &voices, row] { CopyFoundVoices(m_lib, voices, row); });
+}
+
+void MainWindow::FindVoices_Open(const FoundVoice& voice)
+{
+    Run([this, &voice] {
+        if (!OpenFoundVoice(m_lib, voice))
+            return;
+        if (QListWidgetItem* item = List1->item(voice.slot - 1)) {
+            List1->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+            List1->scrollToItem(item);
+        }
+        raise();
+        activateWindow();
+    });
 }
 
 // Dropped files take the road of files handed over from outside, so they open one after the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/librarian.h"
+#include "editing/copy_found.h"
 #include "editing/undo_history.h"
 #include "ui/qt_views.h"
 
@@ -21,6 +22,8 @@ class QPushButton;
 
 namespace skerrow {
 
+class FindVoicesWindow;
+
 // The program's main window and its event table. Every handler hands over to one operation of
 // the logic; the window itself keeps no library state, only the controls the operations work
 // through.
@@ -38,6 +41,10 @@ namespace skerrow {
 // destination list Ctrl+Up and Ctrl+Down move the selected entries and Delete removes them.
 //
 // Every change to the destination list is a step of the Edit menu's undo history; see RunStep.
+//
+// File > Find voices shows the one Find voices window; whatever it copies (Enter, double-click,
+// its Copy button, or its results dropped on the destination) arrives in FindVoices_Copy, and
+// whatever it opens in FindVoices_Open.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -86,6 +93,7 @@ public:
     void Command6_Click();
     void mnuFileNew_Click();
     void mnuFileOpen_Click();
+    void mnuFileFind_Click();
     void mnuFileSave_Click();
     void mnuFileSaveImage_Click();
     void mnuFileExit_Click();
@@ -100,6 +108,13 @@ public:
     void Form_OLEDragDrop(const std::vector<std::string>& paths);
     void List1_EnterKey();
     void List2_DeleteKey();
+    // From the Find voices window: row is where in the destination the voices go (the count, or
+    // beyond, for the end).
+    void FindVoices_Copy(const std::vector<FoundVoice>& voices, int row);
+    void FindVoices_Open(const FoundVoice& voice);
+
+    // The Find voices window, once File > Find voices has made it.
+    FindVoicesWindow* findWindow() const { return m_findWindow; }
 
     // The controls, by the names the operations know them by.
     QFrame* Panel3D1;
@@ -124,6 +139,7 @@ public:
     QMenu* mnuFile;
     QAction* mnuFileNew;
     QAction* mnuFileOpen;
+    QAction* mnuFileFind;
     QAction* mnuFileSave;
     QAction* mnuFileSaveImage;
     QAction* mnuSep;
@@ -175,6 +191,7 @@ private:
     Librarian m_lib;
     UndoHistory m_history;
 
+    FindVoicesWindow* m_findWindow = nullptr;
     std::function<void()> m_programEnd;
     std::deque<std::string> m_filesToOpen;
     QTimer m_openTimer;

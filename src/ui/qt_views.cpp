@@ -81,15 +81,23 @@ void QtListView::Clear()
 
 namespace {
 
-// Private to this program: no other program knows it, so the names never leave the window.
-const QString VoiceItemsMimeType = QStringLiteral("application/x-skerrow-voice-items");
 // Enough of the dragged names to see what goes, however many there are.
 constexpr int DraggedNamesShown = 8;
 
 }  // namespace
 
-VoiceListWidget::VoiceListWidget(QWidget* parent)
-    : QListWidget(parent), m_mark(QByteArray::number(QRandomGenerator::global()->generate64(), 16))
+QString VoiceItemsMimeType()
+{
+    // Private to this program: no other program knows it, so the names never leave the window.
+    return QStringLiteral("application/x-skerrow-voice-items");
+}
+
+QByteArray NewDragMark()
+{
+    return QByteArray::number(QRandomGenerator::global()->generate64(), 16);
+}
+
+VoiceListWidget::VoiceListWidget(QWidget* parent) : QListWidget(parent), m_mark(NewDragMark())
 {
     // Only dragging out until told which lists to take items from.
     setDragDropMode(QAbstractItemView::DragOnly);
@@ -108,6 +116,24 @@ void VoiceListWidget::AcceptItemsFrom(std::vector<const VoiceListWidget*> origin
     setDragDropMode(QAbstractItemView::DragDrop);
 }
 
+void VoiceListWidget::AcceptMarked(QByteArray mark, std::function<void(int row)> drop)
+{
+    m_marked.emplace_back(std::move(mark), std::move(drop));
+}
+
+std::function<void(int row)> VoiceListWidget::DropFor(const QMimeData* data) const
+{
+    if (const VoiceListWidget* origin = AcceptedOrigin(data))
+        return [this, origin](int row) { m_drop(*origin, row); };
+    if (!data || !data->hasFormat(VoiceItemsMimeType()))
+        return {};
+    const QByteArray mark = data->data(VoiceItemsMimeType());
+    for (const auto& [marked, drop] : m_marked)
+        if (marked == mark)
+            return drop;
+    return {};
+}
+
 int VoiceListWidget::DropRow(const QPoint& pos) const
 {
     const QModelIndex index = indexAt(pos);
@@ -124,13 +150,13 @@ QMimeData* VoiceListWidget::DragData() const
 
 QStringList VoiceListWidget::mimeTypes() const
 {
-    return {VoiceItemsMimeType};
+    return {VoiceItemsMimeType()};
 }
 
 QMimeData* VoiceListWidget::mimeData(const QList<QListWidgetItem*>& /*items*/) const
 {
     auto* data = new QMimeData;
-    data->setData(VoiceItemsMimeType, m_mark);
+    data->setData(VoiceItemsMimeType(), m_mark);
     return data;
 }
 
@@ -172,9 +198,9 @@ void VoiceListWidget::startDrag(Qt::DropActions /*supportedActions*/)
 
 const VoiceListWidget* VoiceListWidget::AcceptedOrigin(const QMimeData* data) const
 {
-    if (!data || !data->hasFormat(VoiceItemsMimeType))
+    if (!data || !data->hasFormat(VoiceItemsMimeType()))
         return nullptr;
-    const QByteArray mark = data->data(VoiceItemsMimeType);
+    const QByteArray mark = data->data(VoiceItemsMimeType());
     for (const VoiceListWidget* origin : m_origins)
         if (origin->m_mark == mark)
             return origin;
@@ -184,7 +210,7 @@ const VoiceListWidget* VoiceListWidget::AcceptedOrigin(const QMimeData* data) co
 void VoiceListWidget::dragEnterEvent(QDragEnterEvent* event)
 {
     // Anything else (files from outside) goes on to the window.
-    if (!AcceptedOrigin(event->mimeData()) || !m_welcome || !m_welcome()) {
+    if (!DropFor(event->mimeData()) || !m_welcome || !m_welcome()) {
         event->ignore();
         return;
     }
@@ -193,7 +219,7 @@ void VoiceListWidget::dragEnterEvent(QDragEnterEvent* event)
 
 void VoiceListWidget::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!AcceptedOrigin(event->mimeData()) || !m_welcome()) {
+    if (!DropFor(event->mimeData()) || !m_welcome()) {
         ShowEndIndicator(false);
         event->ignore();
         return;
@@ -216,14 +242,14 @@ void VoiceListWidget::dropEvent(QDropEvent* event)
     setState(QAbstractItemView::NoState);
     viewport()->update();
 
-    const VoiceListWidget* origin = AcceptedOrigin(event->mimeData());
-    if (!origin || !m_welcome()) {
+    const std::function<void(int row)> drop = DropFor(event->mimeData());
+    if (!drop || !m_welcome()) {
         event->ignore();
         return;
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    m_drop(*origin, DropRow(event->position().toPoint()));
+    drop(DropRow(event->position().toPoint()));
 }
 
 void VoiceListWidget::ShowEndIndicator(bool shown)

@@ -80,6 +80,9 @@ public:
     void AcceptItemsFrom(std::vector<const VoiceListWidget*> origins, std::function<bool()> welcome,
                          ItemDrop drop);
 
+    // Takes as well the drags that carry mark, from a view of another kind; drop gets the row.
+    void AcceptMarked(QByteArray mark, std::function<void(int row)> drop);
+
     // The gap a drop at pos (in the viewport) lands in: the one the drop indicator shows.
     int DropRow(const QPoint& pos) const;
 
@@ -102,17 +105,25 @@ private:
 
     // The list a drag's data came from, if it is one this list takes items from.
     const VoiceListWidget* AcceptedOrigin(const QMimeData* data) const;
+    // The drop for data, if this list takes it: from a list or from a marked view.
+    std::function<void(int row)> DropFor(const QMimeData* data) const;
 
     QByteArray m_mark;  // random, so that no other list or program carries it
     std::vector<const VoiceListWidget*> m_origins;
     std::function<bool()> m_welcome;
     ItemDrop m_drop;
+    std::vector<std::pair<QByteArray, std::function<void(int row)>>> m_marked;
     bool m_endIndicator = false;  // a drop now would go below the last item
 };
 
 // The local files among what is dragged from outside (a file manager's text/uri-list), as the
 // file system names them; empty when there are none.
 std::vector<std::string> DroppedFilePaths(const QMimeData* data);
+
+// The private MIME type every drag of voices within the program carries, and a fresh random mark
+// for a view that voices are dragged from, which no other view or program carries.
+QString VoiceItemsMimeType();
+QByteArray NewDragMark();
 
 // Raw bytes to a QString and back, one character per byte.
 QString LatinText(const std::string& bytes);

@@ -1,4 +1,6 @@
 // find and dupes over folder trees with everything a real collection holds besides voice files.
+#include "collection/voice_scan.h"
+#include "diskimage/fat_image.h"
 #include "run_tool.h"
 #include "shell_tools.h"
 #include "voice_file_builder.h"
@@ -677,6 +679,48 @@ TEST(CliDiskImageTest, ImagesAreFoldersToListInfoBuildFindAndDupes)
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(refused.err, "bad.img" + damage);
     EXPECT_EQ(ReadBytes(dir.file("bad.img")), bytes);
+}
+
+// The Find voices window scans with the code find runs: the same voices in the same order, and
+// the same files told as unreadable, over a tree with disk images, a damaged one among them.
+TEST(CliFindWindowTest, TheWindowsScanFindsWhatFindFinds)
+{
+    const TempDir dir;
+    namespace fs = std::filesystem;
+    fs::create_directories(dir.path() / "lib" / "sub");
+    WriteVoices(dir.file("lib/bank.1bk"), 16, {"Br\xe4ss", "Strings"}, 1);
+    WriteVoices(dir.file("lib/sub/all.avc"), 128, {"Pad", "Horn"}, 2);
+    WriteBytes(dir.path() / "lib" / "notes.txt", "no voices\n");
+    auto image = diskimage::FatImage::Open(diskimage::FormatFatImage(diskimage::FloppySize::Kb1440, 7)).image;
+    ASSERT_TRUE(image);
+    const std::string blank = *image->Write("", "EMPTY.TXT", "", {}).bytes;
+    const auto withBank = image->Write("", "BANK.1BK", ReadBytes(dir.file("lib/bank.1bk")), {});
+    ASSERT_TRUE(withBank.bytes) << withBank.error;
+    WriteBytes(dir.path() / "lib" / "DISK.img", *withBank.bytes);
+    WriteBytes(dir.path() / "lib" / "sub" / "BROKEN.img", blank.substr(0, 100 * 1024));
+    // A regular file whose every read fails, named as a second root.
+    const std::vector<std::string> roots = {dir.file("lib"), "/proc/self/mem"};
+
+    std::string listed;
+    std::string unreadable;
+    MultiWalk walk(roots);
+    ScanForVoices(walk, {[&](const std::string& path, const ScannedFile& file) {
+                             for (std::size_t k = 0; k < file.names.size(); ++k)
+                                 listed += path + "\t" + std::to_string(k + 1) + "\t" + file.names[k] + "\n";
+                         },
+                         [&](const SkippedItem& skipped) {
+                             if (IsReadFailure(skipped.kind))
+                                 unreadable += skipped.path + ": " + ReadFailureText(skipped) + "\n";
+                         },
+                         {}});
+    const ToolRun find = RunTool({"find", roots[0], roots[1]});
+    EXPECT_EQ(find.exitCode, 1);
+    EXPECT_EQ(listed, find.out);
+    EXPECT_EQ(unreadable, find.err);
+    // What both must have found, so that agreeing on nothing cannot pass.
+    EXPECT_NE(listed.find("DISK.img/BANK.1BK\t2\tStrings"), std::string::npos) << listed;
+    EXPECT_NE(unreadable.find("BROKEN.img: "), std::string::npos) << unreadable;
+    EXPECT_NE(unreadable.find("/proc/self/mem: read error"), std::string::npos) << unreadable;
 }
 
 }  // namespace

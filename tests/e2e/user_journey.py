@@ -13,6 +13,7 @@ computed here, drags three voices into the middle of the destination and two ent
 saves and checks again, copies one more voice, deletes an entry and takes that back with Ctrl+Z,
 saves and checks again, opens a bank inside a floppy disk image that mformat and mcopy made,
 copies two of its voices, saves them into a new disk image and reads the file back with mcopy,
+finds two voices of the images with File > Find voices and saves them,
 starts the program a second time for another file and finds it open in
 the same window, copies one more voice, closes the window, starts the program once more while
 the close prompt is up (that one must become the new window, since the old one is ending),
@@ -363,6 +364,7 @@ def run(display, program, bank, source, preamble, saved_path, disk):
     undo_a_delete(display, program, main, entries, source, preamble,
                   os.path.join(os.path.dirname(saved_path), "undone.1bk"))
     into_disk_image(display, program, main, disk)
+    find_voices(display, program, main, disk, os.path.join(os.path.dirname(saved_path), "found.1bk"))
 
 
 class DiskImage:
@@ -438,6 +440,46 @@ def into_disk_image(display, program, main, disk):
     check = subprocess.run(["fsck.fat", "-n", disk.target], capture_output=True, timeout=30)
     if check.returncode != 0:
         raise JourneyFailed("fsck.fat finds the new disk image damaged: %s" % check.stdout.decode())
+
+
+def find_voices(display, program, main, disk, found_path):
+    """Empties the destination, opens File > Find voices, scans the folder of the disk images
+    (the one mformat made and the one just saved into), types part of a name, moves down into
+    the results, copies the first two with Shift+Down and Enter, saves them with File > Save as
+    and checks the bytes: the voices of the bank inside the image, whose file is the source."""
+    display.focus(main.window)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "n")
+    time.sleep(0.3)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "f")
+    finder = display.wait_for("Find voices", program)
+    display.focus(finder)
+    display.xdotool("type", "--delay", 20, os.path.dirname(disk.path))
+    display.xdotool("key", "Return")
+    time.sleep(1)
+    # Pad Cold and Pad Glass of DISK01.img/BANKS/PADS.1BK come first; Pad Glass and Pad Warm are
+    # in NEW.img too.
+    display.xdotool("type", "--delay", 50, "pAD ")
+    time.sleep(0.3)
+    display.xdotool("key", "Down", "shift+Down")
+    display.screenshot("find-voices")
+    display.xdotool("key", "Return")
+    time.sleep(0.3)
+    display.xdotool("key", "Escape")
+    display.wait_gone("Find voices")
+
+    display.focus(main.window)
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "s")
+    choose_file(display, display.wait_for("Save As", program), "Save As", os.path.splitext(found_path)[0],
+                program)
+    wait_for_file(found_path, program)
+    display.wait_gone("File Save Progress")
+    with open(found_path, "rb") as f:
+        saved = f.read()
+    if saved != expected_file(disk.preamble, [disk.source[1], disk.source[2]], 16):
+        raise JourneyFailed("the voices copied from Find voices were not saved as expected")
 
 
 def drag(display, start, end):

@@ -307,7 +307,8 @@ private slots:
             return out;
         };
         QCOMPARE(texts(f.window.mnuFile),
-                 QStringList({"&New...", "&Open...", "&Save as...", "Save to disk &image...", "-", "E&xit"}));
+                 QStringList({"&New...", "&Open...", "&Find voices...", "&Save as...",
+                              "Save to disk &image...", "-", "E&xit"}));
         QCOMPARE(texts(f.window.mnuEdit), QStringList({"&Undo", "shortcut:Ctrl+Z", "&Redo",
                                                        "shortcut:Ctrl+Shift+Z", "shortcut:Ctrl+Y"}));
         QCOMPARE(texts(f.window.mnuHelp),
