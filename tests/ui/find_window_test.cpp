@@ -61,6 +61,11 @@ private Q_SLOTS:
         QCOMPARE(f.state.DestEntries[0], (DestEntry{dir.file("bank.1bk"), 3}));
         QCOMPARE(f.state.DestEntries[1], (DestEntry{dir.file("DISK.img") + "/PADS.1BK", 1}));
         QCOMPARE(f.window.Text2->text(), QStringLiteral("2 entries"));
+
+        // The copy is one step of the main window's undo history.
+        QCOMPARE(f.window.mnuEditUndo->text(), QStringLiteral("&Undo Copy"));
+        f.window.mnuEditUndo->trigger();
+        QCOMPARE(f.DestNames(), std::vector<std::string>{});
     }
 };
 
