@@ -401,11 +401,12 @@ int CheckReplaceable(const Target& target)
 {
     const uid_t user = ::geteuid();
     const mode_t folder = target.folderInfo.st_mode;
-    if (!target.old || (folder & S_ISVTX) == 0 || target.old->st_uid == user ||
-        target.old->st_uid == target.folderInfo.st_uid)
+    if (!target.old || (folder & S_ISVTX) == 0 || target.old->st_uid == user)
         return 0;
+    if (user != 0)
+        return target.folderInfo.st_uid == user ? 0 : EPERM;
     const bool shared = (folder & (S_IWGRP | S_IWOTH)) != 0;
-    return user != 0 || shared ? EPERM : 0;
+    return shared && target.old->st_uid != target.folderInfo.st_uid ? EPERM : 0;
 }
 
 #ifdef __linux__

@@ -681,6 +681,7 @@ struct Keep {
     mode_t mode;
     unsigned uid, gid;
     const char* refusal;
+    unsigned folderUid = 0;
 };
 
 void PrintTo(const Keep& keep, std::ostream* os)
@@ -736,6 +737,20 @@ const Keep Keeps[] = {
      0,
      0,
      "Creation error: "},
+    // Where nobody else may write, or the folder is the saver's own, the rename is allowed.
+    {"TheSuperuserInAStickyFolderNobodyElseWrites", 01755, 2002, 3000, 0644, 0, {0}, 0644, 2002, 3000, ""},
+    {"AnotherUsersFileInTheSaversOwnStickyFolder",
+     01777,
+     2002,
+     3000,
+     0666,
+     2001,
+     {2001, 3000},
+     0666,
+     2001,
+     3000,
+     "",
+     2001},
 };
 
 TEST_P(WriterKeepTest, GivesTheNewFileWhatTheOldOneMayKeep)
@@ -747,7 +762,7 @@ TEST_P(WriterKeepTest, GivesTheNewFileWhatTheOldOneMayKeep)
     Add("One", a, 1);
     const std::string old = BlockFor(9, 9);
     WriteBytes(target, old);
-    ASSERT_EQ(::chown(out.path().c_str(), 0, 3000), 0);
+    ASSERT_EQ(::chown(out.path().c_str(), keep.folderUid, 3000), 0);
     ASSERT_EQ(::chmod(out.path().c_str(), keep.folderMode), 0);
     ASSERT_EQ(::chown(target.c_str(), keep.oldUid, keep.oldGid), 0);
     ASSERT_EQ(::chmod(target.c_str(), keep.oldMode), 0);
