@@ -250,7 +250,16 @@ std::optional<os::FileId> AnySourceBlocks::IdentityOf(const std::string& path)
 
 BlockRead AnySourceBlocks::Read(const VoiceFileEntry& entry, std::string& block)
 {
-    const std::optional<ImagePath>& where = Split(entry.sourcePath);
+    // A plain file is read as such at once: only a path that names none is split, and once.
+    const auto known = m_splits.find(entry.sourcePath);
+    if (known == m_splits.end()) {
+        const BlockRead fromFile = m_files.Read(entry, block);
+        if (fromFile.failure != WriteFailure::SourceNotFound) {
+            m_splits.emplace(entry.sourcePath, std::nullopt);
+            return fromFile;
+        }
+    }
+    const std::optional<ImagePath>& where = known != m_splits.end() ? known->second : Split(entry.sourcePath);
     if (!where)
         return m_files.Read(entry, block);
 
