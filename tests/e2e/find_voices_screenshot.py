@@ -9,7 +9,6 @@ voices found into the destination and saves both windows as one PNG.
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
@@ -78,25 +77,6 @@ def take(program_path, out, display, work):
         program.wait()
 
 
-def main():
-    if len(sys.argv) != 3:
-        sys.stderr.write(__doc__)
-        return 2
-    program_path, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    os.environ.pop("SKERROW_TEST_DISPLAY", None)
-    work = tempfile.mkdtemp(prefix="skerrow-screenshot-")
-    display = journey.Display(work)
-    try:
-        take(program_path, out, display, work)
-    except journey.JourneyFailed as failure:
-        print("FAILED: %s" % failure)
-        return 1
-    finally:
-        display.close()
-        shutil.rmtree(work, ignore_errors=True)
-    print("saved %s" % out)
-    return 0
-
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(journey.screenshot_main(take, __doc__))

@@ -714,6 +714,28 @@ def wait_for_file(path, program):
     raise JourneyFailed("%s was not written" % path)
 
 
+def screenshot_main(take, usage):
+    """The command line of a screenshot script: SKERROW_PROGRAM OUT.png, a display of its own,
+    take(program_path, out, display, work) to arrange the window and save the picture."""
+    if len(sys.argv) != 3:
+        sys.stderr.write(usage)
+        return 2
+    program_path, out = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    os.environ.pop("SKERROW_TEST_DISPLAY", None)
+    work = tempfile.mkdtemp(prefix="skerrow-screenshot-")
+    display = Display(work)
+    try:
+        take(program_path, out, display, work)
+    except JourneyFailed as failure:
+        print("FAILED: %s" % failure)
+        return 1
+    finally:
+        display.close()
+        shutil.rmtree(work, ignore_errors=True)
+    print("saved %s" % out)
+    return 0
+
+
 def main():
     if len(sys.argv) != 3:
         sys.stderr.write(__doc__)
