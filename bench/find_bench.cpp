@@ -3,6 +3,7 @@
 // with its baseline measured in the same run.
 
 #include "bench_support.h"
+#include "paint_counter.h"
 
 #include "collection/voice_index.h"
 #include "ui/find_window.h"
@@ -73,20 +74,6 @@ long ResidentKb()
     }
     return 0;
 }
-
-// Counts the paints of a widget, so that a timed run can wait for the repaint it caused.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 // What 100,000 voices cost in the index, the model and its view, beyond their names and paths:
 // taken first, before other benchmarks leave freed memory behind to be reused.

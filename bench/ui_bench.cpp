@@ -3,6 +3,7 @@
 // with a frame of 16 ms.
 
 #include "bench_support.h"
+#include "paint_counter.h"
 
 #include "core/library_state.h"
 #include "editing/open_source.h"
@@ -23,20 +24,6 @@ namespace skerrow::bench {
 namespace {
 
 constexpr int Voices = 128;
-
-// Counts the paints of a widget, so that a timed run can wait for the repaint it caused.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 // One shown main window for all the benchmarks, fed a 128-voice file whose names are in
 // descending order.

@@ -70,12 +70,10 @@ def take(program_path, out, display, work):
         top = min(y for _, y, _, _ in boxes)
         right = max(x + w for x, _, w, _ in boxes)
         bottom = max(y + h for _, y, _, h in boxes)
-        subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (right - left, bottom - top, left, top),
-                        "+repage", out], env=display.env, check=True, timeout=30)
+        journey.save_region(display, out, left, top, right - left, bottom - top)
     finally:
         program.kill()
         program.wait()
-
 
 
 if __name__ == "__main__":

@@ -31,13 +31,10 @@ def take(program_path, out, display, work):
         for voice in (4, 1, 2):
             display.click(*main.source_row(voice), times=2)
         display.click(*main.source_row(6))
-        width, height, mx, my = main.width, main.height, main.x, main.y
-        subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, mx, my),
-                        "+repage", out], env=display.env, check=True, timeout=30)
+        journey.save_region(display, out, main.x, main.y, main.width, main.height)
     finally:
         program.kill()
         program.wait()
-
 
 
 if __name__ == "__main__":

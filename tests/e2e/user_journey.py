@@ -714,6 +714,12 @@ def wait_for_file(path, program):
     raise JourneyFailed("%s was not written" % path)
 
 
+def save_region(display, out, left, top, width, height):
+    """Saves a rectangle of the screen as a picture at out."""
+    subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (width, height, left, top),
+                    "+repage", out], env=display.env, check=True, timeout=30)
+
+
 def screenshot_main(take, usage):
     """The command line of a screenshot script: SKERROW_PROGRAM OUT.png, a display of its own,
     take(program_path, out, display, work) to arrange the window and save the picture."""
