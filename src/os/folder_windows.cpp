@@ -1,7 +1,8 @@
 // Folders on Windows. A folder is held as a handle together with its full path in the long form
 // ("\\?\C:\..."); the names below it are joined to that path as text. Asking the system for a
 // handle's path instead would cost a call for every name, and fails below deep folders on some
-// systems. What a walk reads is still told apart by identity (volume serial and file index).
+// systems. What a walk reads is still told apart by identity (volume serial and file index), the
+// serial being the folder's, which every entry it lists shares unless it is a link.
 
 #include "os/folder.h"
 
@@ -16,19 +17,11 @@
 namespace skerrow::os {
 
 struct FolderAccess {
-    // The folder held by handle, which it then owns, or an empty one (the handle closed) with
-    // error set.
-    static Folder Adopt(HANDLE handle, std::wstring path, int& error)
+    // The folder held by handle, which it then owns.
+    static Folder Adopt(HANDLE handle, const FileId& id, std::wstring path)
     {
         Folder folder;
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (::GetFileInformationByHandle(handle, &info) == 0) {
-            error = ErrorNumberOf(::GetLastError());
-            ::CloseHandle(handle);
-            return folder;
-        }
-        folder.m_id = {info.dwVolumeSerialNumber,
-                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+        folder.m_id = id;
         folder.m_handle = reinterpret_cast<std::intptr_t>(handle);
         folder.m_path = std::move(path);
         return folder;
@@ -50,11 +43,6 @@ HANDLE OpenHandle(const std::wstring& path, DWORD access, bool noFollow, int& er
     if (handle == INVALID_HANDLE_VALUE)
         error = ErrorNumberOf(::GetLastError());
     return handle;
-}
-
-bool Inform(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
-{
-    return ::GetFileInformationByHandle(handle, &info) != 0;
 }
 
 // A symbolic link or a junction: what the walk never follows below what the user named.
@@ -79,19 +67,33 @@ bool ChildPath(const Folder& folder, std::string_view name, std::wstring& path, 
     return true;
 }
 
-Folder OpenFolderAt(const std::wstring& path, bool noFollow, int& error)
+// The folder at path. volume is that of the folder it is listed in, when it is reached from one
+// without following a link: it then lies on the same volume.
+Folder OpenFolderAt(const std::wstring& path, bool noFollow, std::optional<std::uint64_t> volume, int& error)
 {
     const HANDLE handle = OpenHandle(path, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES, noFollow, error);
     if (handle == INVALID_HANDLE_VALUE)
         return {};
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!Inform(handle, info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (noFollow && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
-        error = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ELOOP : ENOTDIR;
+    HandleInformation info;
+    if (!InformationOf(handle, volume, info)) {
+        error = ErrorNumberOf(::GetLastError());
         ::CloseHandle(handle);
         return {};
     }
-    return FolderAccess::Adopt(handle, path, error);
+    if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (noFollow && (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)) {
+        error = (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ELOOP : ENOTDIR;
+        ::CloseHandle(handle);
+        return {};
+    }
+    return FolderAccess::Adopt(handle, info.id, path);
+}
+
+// Whether name is one entry's own, as a listing gives it, rather than a path leading elsewhere.
+bool PlainName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of("/\\") == std::string_view::npos;
 }
 
 }  // namespace
@@ -103,7 +105,7 @@ Folder Folder::Open(const std::string& path, int& error)
         error = EILSEQ;
         return {};
     }
-    return OpenFolderAt(LongForm(wide), false, error);
+    return OpenFolderAt(LongForm(wide), false, std::nullopt, error);
 }
 
 Folder Folder::OpenChild(std::string_view name, int& error) const
@@ -111,7 +113,7 @@ Folder Folder::OpenChild(std::string_view name, int& error) const
     std::wstring path;
     if (!ChildPath(*this, name, path, error))
         return {};
-    return OpenFolderAt(path, true, error);
+    return OpenFolderAt(path, true, PlainName(name) ? std::optional(m_id.device) : std::nullopt, error);
 }
 
 Folder Folder::OpenParent(int& error) const
@@ -125,7 +127,7 @@ Folder Folder::OpenParent(int& error) const
         return {};
     }
     path.resize(separator);
-    return OpenFolderAt(path, false, error);
+    return OpenFolderAt(path, false, std::nullopt, error);
 }
 
 bool Folder::List(std::vector<FolderEntry>& entries, int& error) const
@@ -180,7 +182,7 @@ OpenResult Folder::OpenFile(std::string_view name) const
     OpenResult opened;
     if (!ChildPath(*this, name, path, opened.error))
         return opened;
-    return OpenForReadingWide(path);
+    return OpenForReadingWide(path, PlainName(name) ? std::optional(m_id.device) : std::nullopt);
 }
 
 std::optional<EntryType> TypeOf(const std::string& path, int& error)
@@ -193,10 +195,10 @@ std::optional<EntryType> TypeOf(const std::string& path, int& error)
     const HANDLE handle = OpenHandle(ForApi(wide), FILE_READ_ATTRIBUTES, false, error);
     if (handle == INVALID_HANDLE_VALUE)
         return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION info{};
+    HandleInformation info;
     EntryType type = EntryType::Other;
-    if (::GetFileType(handle) == FILE_TYPE_DISK && Inform(handle, info))
-        type = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryType::Folder : EntryType::File;
+    if (::GetFileType(handle) == FILE_TYPE_DISK && InformationOf(handle, std::nullopt, info))
+        type = (info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryType::Folder : EntryType::File;
     ::CloseHandle(handle);
     return type;
 }

@@ -71,30 +71,19 @@ private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 
-struct Information {
-    FileId id;
-    std::uint64_t size = 0;
-    DWORD attributes = 0;
-};
+using Information = HandleInformation;
 
 bool Inform(HANDLE handle, Information& out)
 {
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileInformationByHandle(handle, &info) == 0)
-        return false;
-    out.id = {info.dwVolumeSerialNumber,
-              (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
-    out.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    out.attributes = info.dwFileAttributes;
-    return true;
+    return InformationOf(handle, std::nullopt, out);
 }
 
 // Opens whatever stands at path, folders included, for a look at what it is. Shared in every way,
 // so that another program's open file, or ours, neither blocks us nor is blocked by us.
-Handle OpenExisting(const std::wstring& path, DWORD access)
+Handle OpenExisting(const std::wstring& path, DWORD access, DWORD flags = 0)
 {
     return Handle(::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
 }
 
 // The error of the last call that failed, in the errno family. A path that is no UTF-8 fails
@@ -433,27 +422,33 @@ std::int64_t File::ReadAt(std::uint64_t offset, void* data, std::size_t size, in
 
 bool File::Refresh(FileId& id, std::uint64_t& size) const
 {
+    // An open file never moves to another volume: only its index and size can have changed.
     Information info;
-    if (!Inform(FileAccess::Handle(*this), info))
+    if (!InformationOf(FileAccess::Handle(*this), m_id.device, info))
         return false;
     id = info.id;
     size = info.size;
     return true;
 }
 
-OpenResult OpenForReadingWide(const std::wstring& apiPath)
+OpenResult OpenForReadingWide(const std::wstring& apiPath, std::optional<std::uint64_t> volume)
 {
+    // With the volume known, the entry itself is opened: should it be a link (put in the listed
+    // file's place since), what it leads to may lie on another volume, and it is opened again as
+    // any path is.
     OpenResult result;
-    Handle file = OpenExisting(apiPath, GENERIC_READ);
+    Handle file = OpenExisting(apiPath, GENERIC_READ, volume ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     if (file && ::GetFileType(file.Get()) != FILE_TYPE_DISK) {
         result.failure = OpenFailure::NotPlain;  // a console, a printer port, a pipe
         return result;
     }
     Information info;
-    if (!file || !Inform(file.Get(), info)) {
+    if (!file || !InformationOf(file.Get(), volume, info)) {
         result.error = LastError();
         return result;
     }
+    if (volume && (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return OpenForReadingWide(apiPath, std::nullopt);
     if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         result.failure = OpenFailure::Folder;
         result.error = EISDIR;

@@ -1,6 +1,7 @@
 #include "os/windows_text.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -139,23 +140,120 @@ int ErrorNumberOf(unsigned long code)
     }
 }
 
+namespace {
+
+// The few calls of the system's native layer that do what the Win32 API only does at a higher
+// cost, found at first use: they are part of every Windows there is, but not of every import
+// library a compiler brings.
+struct NativeCalls {
+    using QueryInformationFile = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, ULONG);
+    using ReadFile = LONG(NTAPI*)(HANDLE, HANDLE, void*, void*, IO_STATUS_BLOCK*, void*, ULONG,
+                                  LARGE_INTEGER*, ULONG*);
+    using StatusToError = ULONG(NTAPI*)(LONG);
+
+    QueryInformationFile queryInformationFile = nullptr;
+    ReadFile readFile = nullptr;
+    StatusToError statusToError = nullptr;
+
+    explicit operator bool() const { return queryInformationFile && readFile && statusToError; }
+};
+
+const NativeCalls& Native()
+{
+    static const NativeCalls calls = [] {
+        NativeCalls found;
+        if (const HMODULE module = ::GetModuleHandleW(L"ntdll.dll")) {
+            const auto find = [module](const char* name) {
+                return reinterpret_cast<void*>(::GetProcAddress(module, name));
+            };
+            found.queryInformationFile =
+                reinterpret_cast<NativeCalls::QueryInformationFile>(find("NtQueryInformationFile"));
+            found.readFile = reinterpret_cast<NativeCalls::ReadFile>(find("NtReadFile"));
+            found.statusToError = reinterpret_cast<NativeCalls::StatusToError>(find("RtlNtStatusToDosError"));
+        }
+        return found;
+    }();
+    return calls;
+}
+
+constexpr ULONG FileInternalInformation = 6;
+constexpr LONG StatusEndOfFile = static_cast<LONG>(0xC0000011);
+
+}  // namespace
+
+bool InformationOf(void* handle, std::optional<std::uint64_t> volume, HandleInformation& out)
+{
+    const NativeCalls& native = Native();
+    if (!volume || !native) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (::GetFileInformationByHandle(handle, &info) == 0)
+            return false;
+        out.id = {info.dwVolumeSerialNumber,
+                  (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+        out.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+        out.attributes = info.dwFileAttributes;
+        return true;
+    }
+    // GetFileInformationByHandle asks the volume for its serial number on every call, and under
+    // some systems that is a round trip to another process, costing more than opening and reading
+    // the file together. The index asked for here is the one that call gives; the size and the
+    // attributes come from what the open handle knows, without looking its path up again.
+    IO_STATUS_BLOCK status{};
+    LARGE_INTEGER index{};
+    if (const LONG result =
+            native.queryInformationFile(handle, &status, &index, sizeof index, FileInternalInformation);
+        result < 0) {
+        ::SetLastError(native.statusToError(result));
+        return false;
+    }
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    FILE_STANDARD_INFO standard{};
+    if (::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) == 0 ||
+        ::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) == 0)
+        return false;
+    out.id = {*volume, static_cast<std::uint64_t>(index.QuadPart)};
+    out.size = static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
+    out.attributes = tag.FileAttributes;
+    return true;
+}
+
 std::int64_t ReadHandleAt(void* handle, std::uint64_t offset, void* data, std::size_t size, int* error)
 {
+    // A read at an offset on a handle opened for plain (not overlapped) use. The native call
+    // takes the offset as it is; ReadFile needs an OVERLAPPED for it, which some systems answer
+    // with a second request to queue a completion no one waits for.
+    const NativeCalls& native = Native();
     auto* bytes = static_cast<char*>(data);
     std::size_t got = 0;
     while (got < size) {
-        OVERLAPPED at{};
         const std::uint64_t position = offset + got;
-        at.Offset = static_cast<DWORD>(position);
-        at.OffsetHigh = static_cast<DWORD>(position >> 32);
-        DWORD n = 0;
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1u << 30));
-        if (::ReadFile(handle, bytes + got, want, &n, &at) == 0) {
-            if (::GetLastError() == ERROR_HANDLE_EOF)
+        DWORD n = 0;
+        if (native) {
+            IO_STATUS_BLOCK status{};
+            LARGE_INTEGER at{};
+            at.QuadPart = static_cast<LONGLONG>(position);
+            const LONG result =
+                native.readFile(handle, nullptr, nullptr, nullptr, &status, bytes + got, want, &at, nullptr);
+            if (result == StatusEndOfFile)
                 break;
-            if (error)
-                *error = ErrorNumberOf(::GetLastError());
-            return -1;
+            if (result < 0) {
+                if (error)
+                    *error = ErrorNumberOf(native.statusToError(result));
+                return -1;
+            }
+            n = static_cast<DWORD>(status.Information);
+        } else {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(position);
+            at.OffsetHigh = static_cast<DWORD>(position >> 32);
+            if (::ReadFile(handle, bytes + got, want, &n, &at) == 0) {
+                if (::GetLastError() == ERROR_HANDLE_EOF)
+                    break;
+                if (error)
+                    *error = ErrorNumberOf(::GetLastError());
+                return -1;
+            }
         }
         if (n == 0)
             break;

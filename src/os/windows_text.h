@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace skerrow::os {
@@ -37,7 +38,21 @@ int ErrorNumberOf(unsigned long code);
 // Returns the number read, fewer only at the end, or -1 with *error set.
 std::int64_t ReadHandleAt(void* handle, std::uint64_t offset, void* data, std::size_t size, int* error);
 
+// What identifies an open file or folder, its size and its attributes (FILE_ATTRIBUTE_*).
+struct HandleInformation {
+    FileId id;
+    std::uint64_t size = 0;
+    unsigned long attributes = 0;
+};
+
+// The information of handle (a HANDLE). A caller that knows the volume's serial number (that of
+// the folder the entry is listed in, which it shares unless it is a link) passes it: it is then
+// not asked for again, which under some systems costs more than opening and reading the file.
+bool InformationOf(void* handle, std::optional<std::uint64_t> volume, HandleInformation& out);
+
 // Opens the file at apiPath (UTF-16, in the form the API takes) for reading, as OpenForReading.
-OpenResult OpenForReadingWide(const std::wstring& apiPath);
+// volume, when known, is that of the folder whose listing named the file (see InformationOf).
+OpenResult OpenForReadingWide(const std::wstring& apiPath,
+                              std::optional<std::uint64_t> volume = std::nullopt);
 
 }  // namespace skerrow::os

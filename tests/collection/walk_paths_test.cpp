@@ -81,6 +81,7 @@ TEST_P(WalkPathFormTest, PrintsPathsThatNameTheFilesReadWithOneSeparator)
         const os::OpenResult again = os::OpenForReading(item->path);
         ASSERT_TRUE(walked.file && again.file) << item->path;
         EXPECT_EQ(walked.file.Id(), again.file.Id()) << item->path;
+        EXPECT_EQ(walked.file.Size(), bytes.size()) << item->path;
     }
     EXPECT_EQ(files, (std::vector<std::string>{deepPath, start + "top.1vc"}));
 }
