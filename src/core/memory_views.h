@@ -20,7 +20,7 @@ public:
     void RemoveItem(int index) override;
     void Clear() override;
 
-    void SetCurrentItem(std::optional<int> index);
+    void SetCurrentItem(std::optional<int> index) override;
 
 private:
     struct Item {

@@ -17,6 +17,9 @@ public:
     virtual void SetSelected(int index, bool selected) = 0;
     // The item that has the focus; none when the list is empty or no item was ever current.
     virtual std::optional<int> CurrentItem() const = 0;
+    // Gives the focus to the item at index (to none without one) and brings it into view; the
+    // selection stays as it is.
+    virtual void SetCurrentItem(std::optional<int> index) = 0;
     virtual void AddItem(const std::string& text) = 0;
     virtual void SetText(int index, const std::string& text) = 0;
     virtual void RemoveItem(int index) = 0;

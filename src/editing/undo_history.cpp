@@ -18,6 +18,7 @@ DestSnapshot TakeDestSnapshot(const Librarian& lib)
         snapshot.entries.push_back(lib.state.DestEntries[static_cast<std::size_t>(k)]);
         snapshot.selected.push_back(lib.List2.Selected(k));
     }
+    snapshot.current = lib.List2.CurrentItem();
     return snapshot;
 }
 
@@ -29,6 +30,9 @@ void RestoreDestSnapshot(Librarian& lib, const DestSnapshot& snapshot)
         lib.List2.SetSelected(static_cast<int>(k), snapshot.selected[k]);
         lib.state.DestEntries[k] = snapshot.entries[k];
     }
+    // Where the user was, in view again: what an undo brings back may lie far down a long list.
+    if (snapshot.current && *snapshot.current < lib.List2.Count())
+        lib.List2.SetCurrentItem(snapshot.current);
 }
 
 const char* DeleteButtonStep(const LibraryState& state)

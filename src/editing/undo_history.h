@@ -5,19 +5,26 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace skerrow {
 
 // What one step brings back: the destination's items, their entries and their selected flags, in
-// list order. Entries past the last item carry no meaning and are not kept.
+// list order, and the item that had the focus. Entries past the last item carry no meaning and are
+// not kept.
 struct DestSnapshot {
     std::vector<std::string> names;
     std::vector<DestEntry> entries;
     std::vector<bool> selected;
+    std::optional<int> current;
 
-    friend bool operator==(const DestSnapshot&, const DestSnapshot&) = default;
+    // The focus alone moving is no change of the list.
+    friend bool operator==(const DestSnapshot& a, const DestSnapshot& b)
+    {
+        return a.names == b.names && a.entries == b.entries && a.selected == b.selected;
+    }
 };
 
 DestSnapshot TakeDestSnapshot(const Librarian& lib);

@@ -58,6 +58,12 @@ std::optional<int> QtListView::CurrentItem() const
     return row;
 }
 
+void QtListView::SetCurrentItem(std::optional<int> index)
+{
+    // The list scrolls to a new current item of itself.
+    m_list.setCurrentItem(index ? m_list.item(*index) : nullptr, QItemSelectionModel::NoUpdate);
+}
+
 void QtListView::AddItem(const std::string& text)
 {
     m_list.addItem(LatinText(text));

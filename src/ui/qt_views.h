@@ -28,6 +28,7 @@ public:
     bool Selected(int index) const override;
     void SetSelected(int index, bool selected) override;
     std::optional<int> CurrentItem() const override;
+    void SetCurrentItem(std::optional<int> index) override;
     void AddItem(const std::string& text) override;
     void SetText(int index, const std::string& text) override;
     void RemoveItem(int index) override;

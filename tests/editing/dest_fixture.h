@@ -42,6 +42,7 @@ public:
     bool Selected(int index) const override { return m_inner.Selected(index); }
     void SetSelected(int index, bool selected) override { m_inner.SetSelected(index, selected); }
     std::optional<int> CurrentItem() const override { return m_inner.CurrentItem(); }
+    void SetCurrentItem(std::optional<int> index) override { m_inner.SetCurrentItem(index); }
     void AddItem(const std::string& text) override { m_inner.AddItem(text); }
     void SetText(int index, const std::string& text) override
     {

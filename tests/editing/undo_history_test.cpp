@@ -54,6 +54,8 @@ TEST_P(UndoStepTest, UndoBringsBackTheListAndRedoReplaysTheCommand)
     for (std::size_t k = 1; k < c.dest.size(); k += 2)
         t.state.DestEntries[k] = test::EntryFor(c.dest.substr(k, 1), 2);
     t.state.ListSaved = FlagTrue;
+    if (!c.dest.empty())
+        t.List2.SetCurrentItem(static_cast<int>(c.dest.size()) - 1);
     const DestSnapshot before = TakeDestSnapshot(t.lib);
 
     UndoHistory history;
@@ -71,6 +73,7 @@ TEST_P(UndoStepTest, UndoBringsBackTheListAndRedoReplaysTheCommand)
     t.state.ListSaved = FlagTrue;
     ASSERT_TRUE(history.Undo(t.lib));
     EXPECT_EQ(TakeDestSnapshot(t.lib), before);
+    EXPECT_EQ(t.List2.CurrentItem(), before.current) << "the focus goes back where it was";
     EXPECT_EQ(t.Text2.Text(), CountText(static_cast<int>(before.names.size())));
     EXPECT_EQ(t.state.ListSaved, FlagFalse) << "an undo counts as a change";
     EXPECT_EQ(history.RedoText(), std::string("Redo ") + c.step);

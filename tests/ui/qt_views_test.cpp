@@ -45,6 +45,27 @@ private slots:
         QCOMPARE(view.CurrentItem(), std::nullopt);
     }
 
+    void theCurrentItemSetIsBroughtIntoViewAndTheSelectionKept()
+    {
+        QListWidget list;
+        list.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        list.resize(160, 120);
+        QtListView view(list);
+        for (int k = 0; k < 300; ++k)
+            view.AddItem(std::to_string(k));
+        view.SetSelected(3, true);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        view.SetCurrentItem(250);
+        QCOMPARE(view.CurrentItem(), std::optional<int>(250));
+        QVERIFY(list.viewport()->rect().intersects(list.visualItemRect(list.item(250))));
+        QVERIFY(view.Selected(3));
+        QVERIFY(!view.Selected(250));
+        view.SetCurrentItem(std::nullopt);
+        QCOMPARE(view.CurrentItem(), std::nullopt);
+        QVERIFY(view.Selected(3));
+    }
+
     void removingAnItemMovesTheOthersUpWithTheirSelection()
     {
         QListWidget list;
