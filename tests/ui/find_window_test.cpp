@@ -1,4 +1,5 @@
-// The Find voices window from the keyboard: scan a folder, type part of a name, select, Enter.
+// The Find voices window from the keyboard: scan a folder, type part of a name, select, Enter; and
+// its results dragged into the destination.
 
 #include "ui_test_support.h"
 #include "voice_file_builder.h"
@@ -8,6 +9,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableView>
 #include <QtTest>
@@ -66,6 +68,21 @@ private Q_SLOTS:
         QCOMPARE(f.window.mnuEditUndo->text(), QStringLiteral("&Undo Copy"));
         f.window.mnuEditUndo->trigger();
         QCOMPARE(f.DestNames(), std::vector<std::string>{});
+        f.window.mnuEditRedo->trigger();
+
+        // The same results dragged into the gap between the two entries: a drop there, one step.
+        const std::unique_ptr<QMimeData> dragged(
+            find->Results->model()->mimeData(find->Results->selectionModel()->selectedIndexes()));
+        QListWidget* dest = f.window.List2;
+        QVERIFY(DropAt(dest->viewport(), dest->visualItemRect(dest->item(0)).bottomLeft() + QPoint(4, -1),
+                       dragged.get()));
+        QTRY_COMPARE_WITH_TIMEOUT(f.DestNames().size(), std::size_t{4}, 5000);
+        QCOMPARE(f.DestNames(),
+                 (std::vector<std::string>{"Horn      ", "Horn      ", "Horn Pad  ", "Horn Pad  "}));
+        QCOMPARE(f.state.DestEntries[2], (DestEntry{dir.file("DISK.img") + "/PADS.1BK", 1}));
+        QCOMPARE(f.window.mnuEditUndo->text(), QStringLiteral("&Undo Drop"));
+        f.window.mnuEditUndo->trigger();
+        QCOMPARE(f.DestNames().size(), std::size_t{2});
     }
 };
 

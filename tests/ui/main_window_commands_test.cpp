@@ -90,20 +90,6 @@ void WriteTwoSources(const TempDir& dir)
     WriteBytes(dir.file("b.avc"), BuildVoiceFile({.slotCount = 128, .names = {"Oboe", "Horn"}, .fileId = 4}));
 }
 
-// Hands data to target as the window system delivers a drag that ends at at: enter, move, drop.
-// Returns whether the drop was taken.
-bool DropAt(QWidget* target, const QPoint& at, const QMimeData* data)
-{
-    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &move);
-    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    QCoreApplication::processEvents();
-    return enter.isAccepted() && drop.isAccepted();
-}
-
 // Drags the selected items of from and drops them in to's gap just below item row (the end when
 // row is past the last item).
 bool DragSelected(VoiceListWidget* from, VoiceListWidget* to, int row)

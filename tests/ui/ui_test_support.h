@@ -7,6 +7,7 @@
 #include "ui/main_window.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
@@ -73,6 +74,20 @@ private:
 };
 
 // Closes every modal window that shows up, recording its title.
+// Hands data to target as the window system delivers a drag that ends at at: enter, move, drop.
+// Returns whether the drop was taken.
+inline bool DropAt(QWidget* target, const QPoint& at, const QMimeData* data)
+{
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QCoreApplication::processEvents();
+    return enter.isAccepted() && drop.isAccepted();
+}
+
 inline std::unique_ptr<ModalHandler> CloseEveryModal()
 {
     return std::make_unique<ModalHandler>([](QWidget* modal) {
