@@ -91,9 +91,10 @@ void VoiceIndex::Append(IndexBatch& batch)
     std::move(batch.files.begin(), batch.files.end(), std::back_inserter(m_files));
 }
 
-void VoiceIndex::Add(IndexBatch batch, std::vector<OrderedVoice> order)
+void VoiceIndex::Add(std::vector<IndexBatch> batches, std::vector<OrderedVoice> order)
 {
-    Append(batch);
+    for (IndexBatch& batch : batches)
+        Append(batch);
     m_byName = std::move(order);
 }
 

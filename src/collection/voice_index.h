@@ -61,10 +61,10 @@ public:
     // costs one pass over the voices already there.
     void Add(IndexBatch batch);
     void Add(std::vector<FoundFile> files) { Add(Prepare(std::move(files))); }
-    // Adds batch, found after every file added so far, with order as the order of all the voices
-    // then held: what Order() of another index gives once it has had the same batches added. So
-    // the merge can be done on another thread, and this index only takes the result.
-    void Add(IndexBatch batch, std::vector<OrderedVoice> order);
+    // Adds batches, found in turn after every file added so far, with order as the order of all
+    // the voices then held: what Order() of another index gives once it has had the same batches
+    // added. So the merges can be done on another thread, and this index only takes the result.
+    void Add(std::vector<IndexBatch> batches, std::vector<OrderedVoice> order);
     // Every voice, in the order Filter shows them without duplicatesOnly.
     const std::vector<OrderedVoice>& Order() const { return m_byName; }
     void Clear();

@@ -11,8 +11,10 @@ namespace skerrow {
 
 namespace {
 
-// Reports come at most this often: often enough to look live, rarely enough that merging them
-// into a large index never holds up the window.
+// Reports come at most this often: often enough to look live, rarely enough that taking them into
+// a large index never holds up the window. The files found are handed on to be put in order after
+// every batch the scan reads, so that the ordering keeps pace with the scan instead of starting
+// on most of the tree once it is over.
 constexpr auto ReportInterval = std::chrono::milliseconds(100);
 
 }  // namespace
@@ -79,21 +81,33 @@ void FindScan::Run(const std::string& root, unsigned generation)
     std::vector<ListedFile> listed;
     auto pending = std::make_shared<ScanProgress>();
     std::vector<FoundFile> found;
+    // Both are kept by the ordering thread alone: the index of every voice handed on so far, and
+    // the batches put in order since the window last had a report.
     const auto ordered = std::make_shared<VoiceIndex>();
+    const auto unreported = std::make_shared<std::vector<IndexBatch>>();
     auto lastReport = std::chrono::steady_clock::now() - ReportInterval;
     const auto report = [&](bool force) {
         const auto now = std::chrono::steady_clock::now();
-        if (!force && now - lastReport < ReportInterval)
+        std::shared_ptr<ScanProgress> progress;
+        if (force || now - lastReport >= ReportInterval) {
+            lastReport = now;
+            progress = std::exchange(pending, std::make_shared<ScanProgress>());
+            pending->filesRead = progress->filesRead;
+        } else if (found.empty()) {
             return;
-        lastReport = now;
-        auto progress = std::exchange(pending, std::make_shared<ScanProgress>());
-        pending->filesRead = progress->filesRead;
+        }
         auto files = std::make_shared<std::vector<FoundFile>>(std::exchange(found, {}));
-        Hand([this, generation, progress, files, ordered] {
+        Hand([this, generation, progress, files, ordered, unreported] {
             // Put in order here, beside the scan, and merged into an index of the voices found so
             // far that only this thread keeps: the window takes the order whole.
-            progress->found = VoiceIndex::Prepare(std::move(*files));
-            ordered->Add(IndexBatch(progress->found));
+            if (!files->empty()) {
+                IndexBatch batch = VoiceIndex::Prepare(std::move(*files));
+                ordered->Add(IndexBatch(batch));
+                unreported->push_back(std::move(batch));
+            }
+            if (!progress)
+                return;
+            progress->found = std::exchange(*unreported, {});
             progress->order = ordered->Order();
             Post(generation, [this, progress] {
                 if (onProgress)

@@ -18,7 +18,7 @@ namespace skerrow {
 
 // What a running scan has found since it last reported.
 struct ScanProgress {
-    IndexBatch found;
+    std::vector<IndexBatch> found;        // in the order found
     std::vector<OrderedVoice> order;      // of every voice found so far, these included
     std::vector<SkippedItem> unreadable;  // what could not be read, so voices may be missing
     std::size_t filesRead = 0;            // in all, so far

@@ -8,12 +8,16 @@ namespace {
 
 // Voices are numbered in the order added: 0 "Brass" (b/x.1bk:1), 1 "Pad", 2 "brass" (b/x.1bk:3),
 // 3 "Br\xe4ss", 4 "Br\xc4ss", 5 "Brass" (a/y.1vc:1), 6 "BRASS 2" (a/z.avc:1), 7 "Pad" (a/z.avc:2).
+const std::vector<FoundFile> FirstBatch = {
+    {"b/x.1bk", 16, {"Brass", "Pad", "brass", "Br\xe4ss", "Br\xc4ss"}}};
+const std::vector<FoundFile> SecondBatch = {{"a/y.1vc", 1, {"Brass"}}, {"a/z.avc", 128, {"BRASS 2", "Pad"}}};
+
 VoiceIndex MakeIndex()
 {
     VoiceIndex index;
-    index.Add({{"b/x.1bk", 16, {"Brass", "Pad", "brass", "Br\xe4ss", "Br\xc4ss"}}});
+    index.Add(FirstBatch);
     // A second batch, merged into the order of the first.
-    index.Add({{"a/y.1vc", 1, {"Brass"}}, {"a/z.avc", 128, {"BRASS 2", "Pad"}}});
+    index.Add(SecondBatch);
     // Two sets of equal blocks, each named by one of its voices: {7, 1} and {2, 5, 4}.
     index.SetDuplicates({{1, 1}, {1, 7}, {2, 2}, {2, 4}, {2, 5}});
     return index;
@@ -67,6 +71,23 @@ TEST(VoiceIndexTest, KeepsWhereEachVoiceLiesAndHowManyShareItsBlock)
     EXPECT_EQ(index.Slots(index.FileOf(7)), 128);
     EXPECT_EQ(index.SetSize(index.SetOf(5)), 3u);
     EXPECT_EQ(index.SetOf(6), VoiceIndex::NoSet);
+}
+
+TEST(VoiceIndexTest, TakesBatchesTogetherWithTheOrderMergedOnAnotherThread)
+{
+    VoiceIndex merged;
+    std::vector<IndexBatch> batches;
+    for (const std::vector<FoundFile>& files : {FirstBatch, SecondBatch}) {
+        IndexBatch batch = VoiceIndex::Prepare(files);
+        merged.Add(IndexBatch(batch));
+        batches.push_back(std::move(batch));
+    }
+    VoiceIndex taken;
+    taken.Add(std::move(batches), merged.Order());
+    EXPECT_EQ(taken.Filter("", false), (std::vector<std::uint32_t>{6, 5, 0, 4, 3, 7, 1, 2}));
+    EXPECT_EQ(taken.Path(taken.FileOf(2)), "b/x.1bk");
+    EXPECT_EQ(taken.Path(taken.FileOf(6)), "a/z.avc");
+    EXPECT_EQ(taken.Slot(7), 2);
 }
 
 }  // namespace
