@@ -1,8 +1,8 @@
 #include "collection/voice_scan.h"
 
+#include "os/os.h"
 #include "voicefile/layout.h"
 
-#include <cstring>
 #include <vector>
 
 namespace skerrow {
@@ -54,7 +54,7 @@ SkipKind SkipKindOf(WalkKind kind)
 
 std::string ReadFailureText(const SkippedItem& skipped)
 {
-    const std::string reason = " (" + std::string(std::strerror(skipped.error)) + ")";
+    const std::string reason = " (" + os::ErrorText(skipped.error) + ")";
     switch (skipped.kind) {
     case SkipKind::UnreadableFolder:
         return "folder cannot be read" + reason;

@@ -71,13 +71,6 @@ private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };
 
-using Information = HandleInformation;
-
-bool Inform(HANDLE handle, Information& out)
-{
-    return InformationOf(handle, std::nullopt, out);
-}
-
 // Opens whatever stands at path, folders included, for a look at what it is. Shared in every way,
 // so that another program's open file, or ours, neither blocks us nor is blocked by us.
 Handle OpenExisting(const std::wstring& path, DWORD access, DWORD flags = 0)
@@ -175,8 +168,8 @@ bool Unsupported(int error)
 
 // What a replacement at path takes the place of, and what it looked like before.
 struct Target {
-    std::wstring realPath;           // the path with a symbolic link at its end followed
-    std::optional<Information> old;  // the file there now, if any
+    std::wstring realPath;                 // the path with a symbolic link at its end followed
+    std::optional<HandleInformation> old;  // the file there now, if any
 };
 
 class WindowsReplacingFile final : public ReplacingFile {
@@ -306,8 +299,8 @@ private:
         }
         if (!existing)
             return ErrorNumberOf(openError);
-        Information info;
-        if (!Inform(existing.Get(), info))
+        HandleInformation info;
+        if (!InformationOf(existing.Get(), std::nullopt, info))
             return LastError();
         if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return EISDIR;
@@ -423,7 +416,7 @@ std::int64_t File::ReadAt(std::uint64_t offset, void* data, std::size_t size, in
 bool File::Refresh(FileId& id, std::uint64_t& size) const
 {
     // An open file never moves to another volume: only its index and size can have changed.
-    Information info;
+    HandleInformation info;
     if (!InformationOf(FileAccess::Handle(*this), m_id.device, info))
         return false;
     id = info.id;
@@ -442,7 +435,7 @@ OpenResult OpenForReadingWide(const std::wstring& apiPath, std::optional<std::ui
         result.failure = OpenFailure::NotPlain;  // a console, a printer port, a pipe
         return result;
     }
-    Information info;
+    HandleInformation info;
     if (!file || !InformationOf(file.Get(), volume, info)) {
         result.error = LastError();
         return result;
@@ -476,8 +469,8 @@ std::optional<FileId> IdentityOf(const std::string& path)
     if (path.empty() || !ToWide(path, wide))
         return std::nullopt;
     const Handle file = OpenExisting(ForApi(wide), 0);
-    Information info;
-    if (!file || !Inform(file.Get(), info))
+    HandleInformation info;
+    if (!file || !InformationOf(file.Get(), std::nullopt, info))
         return std::nullopt;
     return info.id;
 }

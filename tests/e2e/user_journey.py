@@ -342,12 +342,7 @@ def run(display, program, bank, source, preamble, saved_path, disk):
 
     # File > Save as... with a typed name, no extension: the bank extension is added.
     display.focus(main.window)
-    display.xdotool("key", "--clearmodifiers", "alt+f")
-    display.xdotool("key", "s")
-    dialog = display.wait_for("Save As", program)
-    choose_file(display, dialog, "Save As", os.path.splitext(saved_path)[0], program)
-    wait_for_file(saved_path, program)
-    display.wait_gone("File Save Progress")
+    save_as(display, program, saved_path)
     display.screenshot("saved")
 
     entries = [source[1]] + source
@@ -470,12 +465,7 @@ def find_voices(display, program, main, disk, found_path):
     display.wait_gone("Find voices")
 
     display.focus(main.window)
-    display.xdotool("key", "--clearmodifiers", "alt+f")
-    display.xdotool("key", "s")
-    choose_file(display, display.wait_for("Save As", program), "Save As", os.path.splitext(found_path)[0],
-                program)
-    wait_for_file(found_path, program)
-    display.wait_gone("File Save Progress")
+    save_as(display, program, found_path)
     with open(found_path, "rb") as f:
         saved = f.read()
     if saved != expected_file(disk.preamble, [disk.source[1], disk.source[2]], 16):
@@ -519,12 +509,7 @@ def drag_and_reorder(display, program, main, entries, source, preamble, dragged_
     display.screenshot("reordered")
 
     display.focus(main.window)
-    display.xdotool("key", "--clearmodifiers", "alt+f")
-    display.xdotool("key", "s")
-    choose_file(display, display.wait_for("Save As", program), "Save As",
-                os.path.splitext(dragged_path)[0], program)
-    wait_for_file(dragged_path, program)
-    display.wait_gone("File Save Progress")
+    save_as(display, program, dragged_path)
     with open(dragged_path, "rb") as f:
         if f.read() != expected_file(preamble, entries, 16):
             raise JourneyFailed("the file saved after the drags differs from the expected bytes")
@@ -546,12 +531,7 @@ def undo_a_delete(display, program, main, entries, source, preamble, undone_path
     time.sleep(0.3)
     display.screenshot("undone")
 
-    display.xdotool("key", "--clearmodifiers", "alt+f")
-    display.xdotool("key", "s")
-    choose_file(display, display.wait_for("Save As", program), "Save As",
-                os.path.splitext(undone_path)[0], program)
-    wait_for_file(undone_path, program)
-    display.wait_gone("File Save Progress")
+    save_as(display, program, undone_path)
     with open(undone_path, "rb") as f:
         if f.read() != expected_file(preamble, entries + [source[2]], 16):
             raise JourneyFailed("the file saved after Ctrl+Z differs from the list before the delete")
@@ -701,6 +681,16 @@ def leak_options(options, work):
             out.write(f.read())
     kept = [o for o in given if not o.startswith("suppressions=")]
     return ":".join(kept + ["suppressions=" + merged])
+
+
+def save_as(display, program, path):
+    """File > Save as... from the keyboard, path typed without its extension (the program adds
+    it); returns once the file is written and the progress window gone."""
+    display.xdotool("key", "--clearmodifiers", "alt+f")
+    display.xdotool("key", "s")
+    choose_file(display, display.wait_for("Save As", program), "Save As", os.path.splitext(path)[0], program)
+    wait_for_file(path, program)
+    display.wait_gone("File Save Progress")
 
 
 def wait_for_file(path, program):
